@@ -1,0 +1,111 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string_view>
+
+#include "downloader/console/key_stores.h"
+#include "downloader/console/text_screen.h"
+#include "downloader/text/text.h"
+
+// The console: the one screen and the two key stores, shared between the
+// program's thread and a backend that shows the screen and delivers keys.
+
+namespace pat {
+
+class Console;
+
+class ConsoleBackend {
+ public:
+  virtual ~ConsoleBackend() = default;
+  // Called once the console exists: start showing it and taking keys.
+  virtual void attach(Console& console) = 0;
+  // Stop servicing and give the terminal or window back.
+  virtual void detach() = 0;
+  // Called from the program's thread on every poll and wait.
+  virtual void idle() {}
+  // Waits about ms milliseconds (scripted backends need not really wait).
+  virtual void sleep_ms(int ms);
+  // A modal box answered with Y (true) or N (false).
+  virtual bool ask_yes_no(std::string_view caption, std::string_view text) = 0;
+  // A modal box that only informs.
+  virtual void show_message(std::string_view caption, std::string_view text) = 0;
+};
+
+class Console {
+ public:
+  explicit Console(ConsoleBackend& backend);
+  ~Console();
+  Console(const Console&) = delete;
+  Console& operator=(const Console&) = delete;
+
+  // Screen set-up and output, with the rules of TextScreen.
+  void screen_statement(int mode);
+  void width_statement(int columns);
+  void set_palette_colour(int number, std::uint32_t colour);
+  void colour_statement(int foreground, int background);
+  void clear_screen();
+  void locate_cursor(int row, int column);
+  void print_to_screen(std::string_view text, bool line_end);
+  void print_fit_check(std::string_view text);
+  void new_line();
+  void set_scroll_region(int top, int bottom);
+
+  // "Printed with a line end": fit check, the text, a line end.
+  void print_line(std::string_view text);
+  // "Printed without a line end": fit check and the text.
+  void print_text(std::string_view text);
+  // An empty line.
+  void print_empty_line();
+  // The display form of the value and one blank, as one piece.
+  void print_number(float value, bool line_end);
+
+  void set_cursor_visible(bool visible);
+
+  // The keyboard. Neither waits.
+  Text read_typed_key();
+  std::int32_t next_key_hit();
+
+  // The line entry's snapshot: the whole screen as it stands.
+  TextScreen screen_copy() const;
+  void restore_screen(const TextScreen& saved);
+
+  // Waits about ms milliseconds; ends the run at once on the end request.
+  void wait_ms(int ms);
+  // Ends the run (throws ProgramExit) when the end request has come.
+  void check_end_request();
+  bool end_requested() const { return end_request_.load(); }
+
+  // Modal boxes of the run frame.
+  bool ask_yes_no(std::string_view caption, std::string_view text);
+  void show_message(std::string_view caption, std::string_view text);
+
+  // From the backend (any thread).
+  void key_press(std::int32_t code, TypedKey typed, bool has_typed, bool keypad = false);
+  void key_release(std::int32_t code);
+  void request_end() { end_request_.store(true); }
+
+  // For backends drawing the screen: a copy and a counter that grows with
+  // every change.
+  std::uint64_t generation() const { return generation_.load(); }
+  TextScreen snapshot() const { return screen_copy(); }
+
+  // Direct access for tests; the program's thread only.
+  const TextScreen& screen() const { return screen_; }
+  // The text of one row (1-based), each cell's character byte.
+  std::string row_text(int row) const;
+
+ private:
+  void changed() { generation_.fetch_add(1); }
+
+  ConsoleBackend& backend_;
+  mutable std::mutex mutex_;
+  TextScreen screen_;
+  TypedKeyBuffer typed_;
+  KeyEventQueue events_;
+  std::atomic<bool> end_request_{false};
+  std::atomic<std::uint64_t> generation_{0};
+};
+
+}  // namespace pat

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <string_view>
+
+#include "downloader/convert/certificate_record.h"
+#include "downloader/files/file_table.h"
+#include "downloader/run_settings.h"
+#include "downloader/text/text.h"
+
+// The writers of the converted formats: each builds its text from a
+// complete record; the conversion driver writes it.
+
+namespace pat {
+
+// CSV file (format 5).
+extern const std::string_view csv_title_text;  // the 268-byte title line
+void csv_title_line(FileTable& files, int number);
+Text csv_row(CertificateRecord& record);
+
+// Lorvane data file (format 6).
+Text pat_row(const CertificateRecord& record);
+Text date_string(const std::tm& now);  // month-day-year
+Text time_string(const std::tm& now);
+Text os_name_string();
+// Raises 5 when local_time gives nothing.
+void pat_trailer(const RunSettings& settings, CertificateRecord& record, FileTable& files,
+                 int number, const std::function<bool(std::tm&)>& local_time);
+
+// Basic Report (format 7) and Wide Report (format 8).
+void copy_header_file(std::string_view name, FileTable& files, int output_number);
+void report_heading(float output_format, std::string_view report_format, FileTable& files,
+                    int output_number);
+Text report_row(const CertificateRecord& record, float output_format,
+                std::string_view report_format, std::string_view row_end);
+
+}  // namespace pat

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "downloader/serial/serial_settings.h"
+
+// The receiving side of one port on POSIX termios.
+
+namespace pat {
+
+// The device that port n names: an entry "com<n>" in the working directory
+// when there is one, else the default table; empty for no device.
+std::string port_device_path(int port);
+
+// Opens and sets up the port; raises 68 on any failure (nothing left open).
+// Returns the descriptor.
+int open_serial_port(const SerialSettings& settings);
+
+// Bytes received and not yet read; 0 when the query fails.
+std::uint64_t serial_bytes_waiting(int fd);
+
+// Blocks until a byte is waiting or timeout_ms has passed.
+void serial_wait_readable(int fd, int timeout_ms);
+
+}  // namespace pat
