@@ -24,6 +24,8 @@ struct Program {
   Text command_line;
   std::function<float()> clock = timer_seconds;
   std::function<bool(std::tm&)> local_time = local_date_time;
+  // Set once the error handler has been entered.
+  bool handler_active = false;
 };
 
 }  // namespace pat

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <string_view>
 
 #include "downloader/console/key_stores.h"
@@ -95,9 +96,17 @@ class Console {
   const TextScreen& screen() const { return screen_; }
   // The text of one row (1-based), each cell's character byte.
   std::string row_text(int row) const;
+  // Whether a typed key waits to be read (any thread).
+  bool typed_keys_waiting() const;
 
  private:
   void changed() { generation_.fetch_add(1); }
+  void bell();
+  void print_piece(std::string_view text, bool line_end);
+
+  // The lock of the print in progress, let go during a bell's pause so that
+  // the backend keeps drawing and taking keys.
+  std::unique_lock<std::mutex>* print_lock_ = nullptr;
 
   ConsoleBackend& backend_;
   mutable std::mutex mutex_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -16,6 +17,12 @@
 namespace pat {
 
 enum FileMode { mode_random = 1, mode_input = 3, mode_output = 4 };
+
+// Files are read in blocks of this size; buffered output is handed to the
+// system once it reaches the same size.
+inline constexpr std::size_t file_block_size = 64 * 1024;
+// One read from a port (or a random-access file) asks for at most this much.
+inline constexpr std::size_t port_read_size = 4096;
 
 struct OpenFile {
   FileMode mode = mode_input;
@@ -72,5 +79,7 @@ void rename_file(std::string_view old_name, std::string_view new_name);
 
 // The error number of a failed open, from errno.
 int open_error_from_errno(int error);
+// The same, telling a missing file from a missing folder on its path.
+int open_error_from_errno(int error, std::string_view name);
 
 }  // namespace pat

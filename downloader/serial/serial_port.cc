@@ -1,13 +1,88 @@
 #include "downloader/serial/serial_port.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 #include "downloader/run_error.h"
+#include "downloader/serial/line_settings.h"
 
 namespace pat {
+namespace {
 
-// Placeholders until the port layer is written.
-std::string port_device_path(int) { return {}; }
-int open_serial_port(const SerialSettings&) { raise_error(err::device_unavailable); }
-std::uint64_t serial_bytes_waiting(int) { return 0; }
-void serial_wait_readable(int, int) {}
+std::string default_device(int port) {
+  if (port >= 1 && port <= 32) return "/dev/ttyS" + std::to_string(port - 1);
+  if (port >= 33 && port <= 64) return "/dev/ttyUSB" + std::to_string(port - 33);
+  if (port >= 65 && port <= 96) return "/dev/ttyACM" + std::to_string(port - 65);
+  return {};
+}
+
+// Closes what was opened; `made_exclusive` undoes our TIOCEXCL, which
+// would otherwise outlive the close on a line that stays open elsewhere.
+[[noreturn]] void refuse(int fd, bool made_exclusive = false) {
+  if (made_exclusive) ::ioctl(fd, TIOCNXCL);
+  if (fd >= 0) ::close(fd);
+  raise_error(err::device_unavailable);
+}
+
+}  // namespace
+
+std::string port_device_path(int port) {
+  const std::string local = "com" + std::to_string(port);
+  struct stat st;
+  if (::lstat(local.c_str(), &st) == 0) return local;
+  return default_device(port);
+}
+
+int open_serial_port(const SerialSettings& settings) {
+  const std::string path = port_device_path(settings.port);
+  if (path.empty()) refuse(-1);
+  // Non-blocking, so that the open does not wait for a carrier.
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) refuse(-1);
+  // The lock refuses a port that another program holds; only then is the
+  // line made exclusive (root is exempt), so a refused open leaves the
+  // holder's line as it was.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) refuse(fd);
+  if (::ioctl(fd, TIOCEXCL) != 0) refuse(fd, true);
+
+  termios2 t{};
+  if (::ioctl(fd, TCGETS2, &t) != 0) refuse(fd, true);
+  make_raw_line(t, settings);
+  if (::ioctl(fd, TCSETS2, &t) != 0) refuse(fd, true);
+
+  if (settings.rts_off) {
+    int rts = TIOCM_RTS;
+    if (::ioctl(fd, TIOCMBIC, &rts) != 0) refuse(fd, true);
+  }
+
+  // Blocking again for reads: with VMIN and VTIME 0 a read still returns at
+  // once, with 0 (no byte, not a failure) when nothing waits.
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) refuse(fd, true);
+  return fd;
+}
+
+std::uint64_t serial_bytes_waiting(int fd) {
+  int count = 0;
+  if (::ioctl(fd, FIONREAD, &count) != 0 || count < 0) return 0;
+  return static_cast<std::uint64_t>(count);
+}
+
+void serial_wait_readable(int fd, int timeout_ms) {
+  if (timeout_ms <= 0) return;
+  pollfd p{fd, POLLIN, 0};
+  // An interrupted wait simply ends early; the caller polls again.
+  if (::poll(&p, 1, timeout_ms) > 0 && serial_bytes_waiting(fd) == 0) {
+    // A hung-up or broken line reports at once, every time, with nothing to
+    // read: wait out the time anyway so the caller does not spin.
+    ::poll(nullptr, 0, timeout_ms);
+  }
+}
 
 }  // namespace pat

@@ -23,6 +23,8 @@ struct SerialSettings {
   unsigned cs_ms = 1000;
   unsigned ds_ms = 1000;
   unsigned op_ms = 0;
+
+  friend bool operator==(const SerialSettings&, const SerialSettings&) = default;
 };
 
 // False when the name is no serial device name (it is then opened as a file).

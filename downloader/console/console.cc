@@ -1,0 +1,194 @@
+#include "downloader/console/console.h"
+
+#include <chrono>
+#include <thread>
+
+#include "downloader/console/number_format.h"
+#include "downloader/run_error.h"
+
+namespace pat {
+
+void ConsoleBackend::sleep_ms(int ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+Console::Console(ConsoleBackend& backend) : backend_(backend) {
+  screen_.on_bell = [this] { bell(); };
+  backend_.attach(*this);
+}
+
+Console::~Console() { backend_.detach(); }
+
+void Console::bell() {
+  // Show what was printed before the pause, and let the backend read the
+  // screen meanwhile: only this thread writes it.
+  changed();
+  if (print_lock_ != nullptr) print_lock_->unlock();
+  backend_.sleep_ms(250);
+  if (print_lock_ != nullptr) print_lock_->lock();
+}
+
+void Console::screen_statement(int mode) {
+  std::lock_guard lock(mutex_);
+  screen_.screen_statement(mode);
+  changed();
+}
+
+void Console::width_statement(int columns) {
+  std::lock_guard lock(mutex_);
+  screen_.width_statement(columns);
+  changed();
+}
+
+void Console::set_palette_colour(int number, std::uint32_t colour) {
+  std::lock_guard lock(mutex_);
+  screen_.set_palette_colour(number, colour);
+  changed();
+}
+
+void Console::colour_statement(int foreground, int background) {
+  std::lock_guard lock(mutex_);
+  screen_.colour_statement(foreground, background);
+  changed();
+}
+
+void Console::clear_screen() {
+  std::lock_guard lock(mutex_);
+  screen_.clear_screen();
+  changed();
+}
+
+void Console::locate_cursor(int row, int column) {
+  std::lock_guard lock(mutex_);
+  screen_.locate_cursor(row, column);
+  changed();
+}
+
+void Console::print_fit_check(std::string_view text) {
+  std::lock_guard lock(mutex_);
+  screen_.print_fit_check(text);
+  changed();
+}
+
+void Console::new_line() {
+  std::lock_guard lock(mutex_);
+  screen_.new_line();
+  changed();
+}
+
+void Console::set_scroll_region(int top, int bottom) {
+  std::lock_guard lock(mutex_);
+  screen_.set_scroll_region(top, bottom);
+  changed();
+}
+
+void Console::print_to_screen(std::string_view text, bool line_end) {
+  std::unique_lock lock(mutex_);
+  print_lock_ = &lock;
+  screen_.print_to_screen(text, line_end);
+  print_lock_ = nullptr;
+  changed();
+}
+
+void Console::print_piece(std::string_view text, bool line_end) {
+  std::unique_lock lock(mutex_);
+  print_lock_ = &lock;
+  screen_.print_fit_check(text);
+  screen_.print_to_screen(text, false);
+  if (line_end) screen_.print_to_screen("", true);
+  print_lock_ = nullptr;
+  changed();
+}
+
+void Console::print_line(std::string_view text) { print_piece(text, true); }
+
+void Console::print_text(std::string_view text) { print_piece(text, false); }
+
+void Console::print_empty_line() { print_to_screen("", true); }
+
+void Console::print_number(float value, bool line_end) {
+  print_piece(single_to_string(value) + " ", line_end);
+}
+
+void Console::set_cursor_visible(bool visible) {
+  std::lock_guard lock(mutex_);
+  screen_.cursor_visible = visible;
+  changed();
+}
+
+Text Console::read_typed_key() {
+  TypedKey key;
+  {
+    std::lock_guard lock(mutex_);
+    if (!typed_.pop(key)) return Text();
+  }
+  if (key.character != 0 || key.scan == 0) return Text(1, static_cast<char>(key.character));
+  return Text{'\0', static_cast<char>(key.scan)};
+}
+
+std::int32_t Console::next_key_hit() {
+  backend_.idle();
+  std::lock_guard lock(mutex_);
+  return events_.pop();
+}
+
+bool Console::typed_keys_waiting() const {
+  std::lock_guard lock(mutex_);
+  return !typed_.empty();
+}
+
+TextScreen Console::screen_copy() const {
+  std::lock_guard lock(mutex_);
+  return screen_;
+}
+
+void Console::restore_screen(const TextScreen& saved) {
+  std::lock_guard lock(mutex_);
+  auto bell_handler = std::move(screen_.on_bell);
+  screen_ = saved;
+  screen_.on_bell = std::move(bell_handler);
+  changed();
+}
+
+void Console::wait_ms(int ms) {
+  check_end_request();
+  backend_.idle();
+  backend_.sleep_ms(ms);
+  check_end_request();
+}
+
+void Console::check_end_request() {
+  if (end_request_.load()) throw ProgramExit{};
+}
+
+bool Console::ask_yes_no(std::string_view caption, std::string_view text) {
+  return backend_.ask_yes_no(caption, text);
+}
+
+void Console::show_message(std::string_view caption, std::string_view text) {
+  backend_.show_message(caption, text);
+}
+
+void Console::key_press(std::int32_t code, TypedKey typed, bool has_typed, bool keypad) {
+  std::lock_guard lock(mutex_);
+  events_.push(code, keypad);
+  if (has_typed) typed_.push(typed);
+}
+
+void Console::key_release(std::int32_t code) {
+  std::lock_guard lock(mutex_);
+  events_.push(-code);
+}
+
+std::string Console::row_text(int row) const {
+  std::lock_guard lock(mutex_);
+  std::string text;
+  if (row < 1 || row > screen_.rows) return text;
+  text.reserve(screen_.columns);
+  for (int column = 1; column <= screen_.columns; ++column) {
+    text.push_back(static_cast<char>(screen_.cell(row, column).character));
+  }
+  return text;
+}
+
+}  // namespace pat

@@ -1,0 +1,445 @@
+#include "downloader/console/terminal_backend.h"
+
+#define NCURSES_WIDECHAR 1
+#include <fcntl.h>
+#include <langinfo.h>
+#include <ncurses.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <clocale>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <vector>
+
+#include "downloader/console/cp437.h"
+#include "downloader/console/terminal_keys.h"
+
+namespace pat {
+
+namespace {
+
+// State the signal handlers reach: only atomics and data fixed before the
+// terminal was taken over.
+std::atomic<bool> end_signal{false};
+std::atomic<int> wake_fd{-1};
+std::atomic<bool> terminal_taken{false};
+char restore_bytes[512];
+std::size_t restore_length = 0;
+termios saved_termios;
+bool have_saved_termios = false;
+
+// Gives the terminal back without curses: safe inside a signal handler.
+void restore_terminal_now() {
+  if (!terminal_taken.exchange(false)) return;
+  if (restore_length > 0) {
+    ssize_t written = write(STDOUT_FILENO, restore_bytes, restore_length);
+    (void)written;
+  }
+  if (have_saved_termios) tcsetattr(STDIN_FILENO, TCSANOW, &saved_termios);
+}
+
+void restore_at_exit() { restore_terminal_now(); }
+
+void on_end_signal(int) {
+  int saved_errno = errno;
+  end_signal.store(true);
+  int fd = wake_fd.load();
+  if (fd >= 0) {
+    char byte = 1;
+    ssize_t written = write(fd, &byte, 1);
+    (void)written;
+  }
+  errno = saved_errno;
+}
+
+void on_fatal_signal(int number) {
+  restore_terminal_now();
+  // The handler was reset on entry: the signal, raised again, ends the
+  // process as it would have without us.
+  std::signal(number, SIG_DFL);
+  std::raise(number);
+}
+
+constexpr int end_signals[] = {SIGINT, SIGHUP, SIGTERM};
+constexpr int ignored_signals[] = {SIGQUIT, SIGTSTP};
+constexpr int fatal_signals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
+constexpr int handled_count = 10;
+constexpr int handled_signals[handled_count] = {SIGINT,  SIGHUP,  SIGTERM, SIGQUIT, SIGTSTP,
+                                                SIGSEGV, SIGABRT, SIGBUS,  SIGFPE,  SIGILL};
+struct sigaction previous_actions[handled_count];
+
+void install_signal_handlers() {
+  for (int i = 0; i < handled_count; ++i) sigaction(handled_signals[i], nullptr, &previous_actions[i]);
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_handler = on_end_signal;
+  action.sa_flags = SA_RESTART;
+  for (int number : end_signals) sigaction(number, &action, nullptr);
+  action.sa_handler = SIG_IGN;
+  action.sa_flags = 0;
+  for (int number : ignored_signals) sigaction(number, &action, nullptr);
+  action.sa_handler = on_fatal_signal;
+  action.sa_flags = SA_RESETHAND;
+  for (int number : fatal_signals) sigaction(number, &action, nullptr);
+}
+
+void restore_signal_handlers() {
+  for (int i = 0; i < handled_count; ++i) sigaction(handled_signals[i], &previous_actions[i], nullptr);
+}
+
+// Curses wants UTF-8 for the glyphs; only the character type is set, so that
+// number formatting keeps its point.
+void choose_locale() {
+  std::setlocale(LC_CTYPE, "");
+  if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+// What endwin would send, fetched now so a signal handler can send it.
+void prepare_restore_bytes() {
+  restore_length = 0;
+  for (const char* name : {"sgr0", "op", "oc", "cnorm", "rmkx", "rmcup"}) {
+    const char* bytes = tigetstr(name);
+    if (bytes == nullptr || bytes == reinterpret_cast<const char*>(-1)) continue;
+    std::size_t length = std::strlen(bytes);
+    if (restore_length + length > sizeof restore_bytes) continue;
+    std::memcpy(restore_bytes + restore_length, bytes, length);
+    restore_length += length;
+  }
+}
+
+void put(int row, int column, char32_t glyph, attr_t attributes, int pair) {
+  if (row < 0 || column < 0 || row >= LINES || column >= COLS) return;
+  wchar_t text[2] = {static_cast<wchar_t>(glyph), 0};
+  cchar_t cell;
+  setcchar(&cell, text, attributes, static_cast<short>(pair), nullptr);
+  mvadd_wch(row, column, &cell);
+}
+
+std::vector<std::string> box_lines(std::string_view text, bool yes_no, std::size_t width) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (char c : text) {
+    if (c == '\r') continue;
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line.push_back(c);
+    }
+  }
+  if (!line.empty() || lines.empty()) lines.push_back(line);
+  if (yes_no) {
+    if (lines.back() != "Continue?") lines.push_back("Continue?");
+    lines.push_back("(Y/N)");
+  } else {
+    lines.push_back("(Enter)");
+  }
+  if (width == 0) return lines;
+  std::vector<std::string> wrapped;
+  for (const std::string& whole : lines) {
+    if (whole.empty()) wrapped.push_back(whole);
+    for (std::size_t at = 0; at < whole.size(); at += width) wrapped.push_back(whole.substr(at, width));
+  }
+  return wrapped;
+}
+
+}  // namespace
+
+TerminalBackend::TerminalBackend() = default;
+
+TerminalBackend::~TerminalBackend() { detach(); }
+
+void TerminalBackend::attach(Console& console) {
+  if (thread_.joinable()) return;
+  console_ = &console;
+  stop_.store(false);
+  input_open_ = true;
+  full_redraw_ = true;
+  cursor_shown_ = -1;
+
+  choose_locale();
+  if (pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("no pipe for the terminal");
+  wake_fd.store(wake_pipe_[1]);
+  have_saved_termios = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_termios) == 0;
+  // Before curses starts, so that it leaves these signals to us.
+  install_signal_handlers();
+
+  SCREEN* screen = newterm(nullptr, stdout, stdin);
+  if (screen == nullptr) {
+    restore_signal_handlers();
+    wake_fd.store(-1);
+    close(wake_pipe_[0]);
+    close(wake_pipe_[1]);
+    wake_pipe_[0] = wake_pipe_[1] = -1;
+    console_ = nullptr;
+    throw std::runtime_error("the terminal cannot be used");
+  }
+  screen_ = screen;
+  set_term(screen);
+  cbreak();  // Ctrl+C stays a signal
+  noecho();
+  nonl();
+  intrflush(stdscr, FALSE);
+  keypad(stdscr, TRUE);
+  nodelay(stdscr, TRUE);
+  set_escdelay(25);
+  curs_set(0);
+  colour_pair_ = 0;
+  if (has_colors() && start_color() == OK) {
+    short white = COLOR_WHITE;
+    if (can_change_color()) {
+      init_color(COLOR_WHITE, 1000, 1000, 1000);
+    } else if (COLORS >= 16) {
+      white = 15;
+    }
+    if (init_pair(1, COLOR_BLACK, white) == OK) colour_pair_ = 1;
+  }
+
+  prepare_restore_bytes();
+  terminal_taken.store(true);
+  static std::once_flag exit_hook;
+  std::call_once(exit_hook, [] { std::atexit(restore_at_exit); });
+
+  {
+    std::lock_guard lock(box_mutex_);
+    servicing_ = true;
+  }
+  thread_ = std::thread(&TerminalBackend::run, this);
+}
+
+void TerminalBackend::detach() {
+  if (!thread_.joinable()) return;
+  stop_.store(true);
+  wake();
+  thread_.join();
+
+  terminal_taken.store(false);
+  endwin();
+  delscreen(static_cast<SCREEN*>(screen_));
+  screen_ = nullptr;
+  restore_signal_handlers();
+  wake_fd.store(-1);
+  close(wake_pipe_[0]);
+  close(wake_pipe_[1]);
+  wake_pipe_[0] = wake_pipe_[1] = -1;
+  console_ = nullptr;
+}
+
+void TerminalBackend::idle() {
+  if (end_signal.load() && console_ != nullptr) console_->request_end();
+}
+
+bool TerminalBackend::ask_yes_no(std::string_view caption, std::string_view text) {
+  Box box{std::string(caption), std::string(text), true};
+  return show_box(box);
+}
+
+void TerminalBackend::show_message(std::string_view caption, std::string_view text) {
+  Box box{std::string(caption), std::string(text), false};
+  show_box(box);
+}
+
+bool TerminalBackend::show_box(Box& box) {
+  std::unique_lock lock(box_mutex_);
+  if (!servicing_ || console_ == nullptr || console_->end_requested()) return false;
+  box_ = &box;
+  box_generation_.fetch_add(1);
+  wake();
+  box_done_.wait(lock, [&] { return box.answered; });
+  return box.answer;
+}
+
+// Called with box_mutex_ held.
+void TerminalBackend::answer_box(bool answer) {
+  if (box_ == nullptr) return;
+  box_->answer = answer;
+  box_->answered = true;
+  box_ = nullptr;
+  box_generation_.fetch_add(1);
+  box_done_.notify_all();
+}
+
+void TerminalBackend::wake() {
+  if (wake_pipe_[1] < 0) return;
+  char byte = 0;
+  ssize_t written = write(wake_pipe_[1], &byte, 1);
+  (void)written;
+}
+
+void TerminalBackend::run() {
+  using clock = std::chrono::steady_clock;
+  constexpr auto frame = std::chrono::milliseconds(33);
+  constexpr int poll_ms = 20;
+  auto last_draw = clock::now() - frame;
+  std::uint64_t drawn_generation = 0;
+  std::uint64_t drawn_box = 0;
+  bool drawn_once = false;
+  auto draw_pending = [&] {
+    return full_redraw_ || !drawn_once || console_->generation() != drawn_generation ||
+           box_generation_.load() != drawn_box;
+  };
+
+  while (!stop_.load()) {
+    int timeout = poll_ms;
+    if (draw_pending()) {
+      auto left = std::chrono::ceil<std::chrono::milliseconds>(frame - (clock::now() - last_draw));
+      timeout = static_cast<int>(std::clamp<long>(left.count(), 0, poll_ms));
+    }
+    pollfd fds[2] = {{wake_pipe_[0], POLLIN, 0}, {input_open_ ? STDIN_FILENO : -1, POLLIN, 0}};
+    int ready = poll(fds, 2, timeout);
+    if (ready > 0 && (fds[0].revents & POLLIN) != 0) {
+      char drain[64];
+      while (read(wake_pipe_[0], drain, sizeof drain) > 0) {
+      }
+    }
+
+    if (input_open_) {
+      short events = ready > 0 ? fds[1].revents : 0;
+      bool closed = (events & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+      int waiting = -1;
+      if (!closed && (events & POLLIN) != 0 && ioctl(STDIN_FILENO, FIONREAD, &waiting) == 0) {
+        closed = waiting == 0;  // readable with nothing to read: the end of the input
+      }
+      if (!closed) {
+        wint_t value = 0;
+        int result = 0;
+        int keys = 0;
+        while (keys < 256 && (result = wget_wch(stdscr, &value)) != ERR) {
+          take_key(result == KEY_CODE_YES, static_cast<std::uint32_t>(value));
+          ++keys;
+        }
+        if ((events & POLLIN) != 0 && waiting < 0 && keys == 0) closed = true;
+      }
+      if (closed) {
+        // The terminal went away: nobody can answer any more.
+        input_open_ = false;
+        console_->request_end();
+      }
+    }
+
+    if (end_signal.load()) console_->request_end();
+    if (console_->end_requested()) {
+      std::lock_guard lock(box_mutex_);
+      answer_box(false);
+    }
+
+    if (draw_pending() && clock::now() - last_draw >= frame) {
+      drawn_generation = console_->generation();
+      drawn_box = box_generation_.load();
+      draw();
+      last_draw = clock::now();
+      drawn_once = true;
+    }
+  }
+
+  std::lock_guard lock(box_mutex_);
+  servicing_ = false;
+  answer_box(false);
+}
+
+void TerminalBackend::take_key(bool function_key, std::uint32_t value) {
+  if (function_key && value == static_cast<std::uint32_t>(KEY_RESIZE)) {
+    full_redraw_ = true;
+    return;
+  }
+  TerminalKey key;
+  if (!terminal_key(function_key, value, key)) return;
+  {
+    // A box takes its answer; no key store sees it.
+    std::lock_guard lock(box_mutex_);
+    if (box_ != nullptr) {
+      int c = key.typed.character;
+      if (box_->yes_no && (c == 'y' || c == 'Y')) answer_box(true);
+      if (box_->yes_no && (c == 'n' || c == 'N')) answer_box(false);
+      if (box_ != nullptr && !box_->yes_no && c == 13) answer_box(true);
+      return;
+    }
+  }
+  // A terminal reports no releases: each press is followed by its release.
+  console_->key_press(key.code, key.typed, true, key.keypad);
+  console_->key_release(key.code);
+}
+
+void TerminalBackend::draw() {
+  TextScreen screen = console_->snapshot();
+  if (screen.columns != drawn_columns_) full_redraw_ = true;
+  if (full_redraw_) {
+    erase();
+    clearok(stdscr, TRUE);
+    full_redraw_ = false;
+    drawn_columns_ = screen.columns;
+  }
+  int shown_rows = std::min<int>(screen.rows, LINES);
+  int shown_columns = std::min<int>(screen.columns, COLS);
+  for (int row = 1; row <= shown_rows; ++row) {
+    for (int column = 1; column <= shown_columns; ++column) {
+      put(row - 1, column - 1, cp437_glyph(screen.cell(row, column).character), A_NORMAL, colour_pair_);
+    }
+  }
+
+  bool box_shown = false;
+  {
+    std::unique_lock lock(box_mutex_);
+    if (box_ != nullptr) {
+      Box box = *box_;
+      lock.unlock();
+      draw_box(box, shown_rows, shown_columns);
+      box_shown = true;
+    }
+  }
+
+  bool cursor = screen.cursor_visible && !box_shown && screen.cursor_row >= 1 &&
+                screen.cursor_row <= shown_rows && screen.cursor_column >= 1 &&
+                screen.cursor_column <= shown_columns;
+  if (static_cast<int>(cursor) != cursor_shown_) {
+    curs_set(cursor ? 1 : 0);
+    cursor_shown_ = cursor ? 1 : 0;
+  }
+  if (cursor) move(screen.cursor_row - 1, screen.cursor_column - 1);
+  refresh();
+}
+
+void TerminalBackend::draw_box(const Box& box, int shown_rows, int shown_columns) {
+  int widest_inner = std::max(1, shown_columns - 4);
+  std::vector<std::string> lines = box_lines(box.text, box.yes_no, static_cast<std::size_t>(widest_inner));
+  std::size_t inner = std::min<std::size_t>(box.caption.size(), static_cast<std::size_t>(widest_inner));
+  for (const std::string& line : lines) inner = std::max(inner, line.size());
+  int width = static_cast<int>(inner) + 4;
+  int height = static_cast<int>(lines.size()) + 4;
+  int top = std::max(0, (shown_rows - height) / 2);
+  int left = std::max(0, (shown_columns - width) / 2);
+  int right = left + width - 1;
+  int bottom = top + height - 1;
+
+  auto text_row = [&](int row, std::string_view text, attr_t attributes) {
+    put(row, left, U'│', A_NORMAL, colour_pair_);
+    for (int column = left + 1; column < right; ++column) put(row, column, U' ', A_NORMAL, colour_pair_);
+    for (std::size_t i = 0; i < text.size() && i < inner; ++i) {
+      auto byte = static_cast<std::uint8_t>(text[i]);
+      put(row, left + 2 + static_cast<int>(i), cp437_glyph(byte), attributes, colour_pair_);
+    }
+    put(row, right, U'│', A_NORMAL, colour_pair_);
+  };
+  auto rule = [&](int row, char32_t first, char32_t last) {
+    put(row, left, first, A_NORMAL, colour_pair_);
+    for (int column = left + 1; column < right; ++column) put(row, column, U'─', A_NORMAL, colour_pair_);
+    put(row, right, last, A_NORMAL, colour_pair_);
+  };
+
+  rule(top, U'┌', U'┐');
+  text_row(top + 1, box.caption, A_BOLD);
+  rule(top + 2, U'├', U'┤');
+  for (std::size_t i = 0; i < lines.size(); ++i) text_row(top + 3 + static_cast<int>(i), lines[i], A_NORMAL);
+  rule(bottom, U'└', U'┘');
+}
+
+}  // namespace pat

@@ -1,0 +1,296 @@
+#include "downloader/convert/certificate_parser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "downloader/convert/convert_test_support.h"
+#include "downloader/files/file_table.h"
+#include "downloader/run_error.h"
+
+namespace pat {
+namespace {
+
+using test::at_columns;
+using test::SlotValues;
+
+constexpr int input_number = 1;
+
+struct ParseResult {
+  std::vector<CertificateRecord> completed;  // as each was when it completed
+  CertificateRecord left;                    // what no signature line completed
+  int error = 0;
+};
+
+// Reads the lines from a file the way the conversion does: a line per
+// call, the record written out and emptied whenever it completes.
+ParseResult parse_lines(const std::vector<Text>& lines) {
+  test::ScratchFolder folder;
+  const std::string name = folder.file("capture.tmp");
+  std::string bytes;
+  for (const Text& line : lines) bytes += line + "\n";
+  test::write_bytes(name, bytes);
+
+  ParseResult result;
+  FileTable files;
+  try {
+    files.open_file(name, mode_input, input_number);
+    while (!files.end_of_file(input_number)) {
+      Text line;
+      files.line_input_file(input_number, line);
+      if (parse_certificate_line(line, files, input_number, result.left)) {
+        result.completed.push_back(result.left);
+        result.left.clear();
+      }
+    }
+  } catch (const RunError& error) {
+    result.error = error.number;
+  }
+  return result;
+}
+
+// Every slot from 0 to 40 holds what `expected` lists, the rest nothing.
+void expect_slots(const CertificateRecord& record, const SlotValues& expected) {
+  for (int slot = 0; slot <= 40; ++slot) {
+    const auto found = expected.find(slot);
+    const Text want = found == expected.end() ? Text() : found->second;
+    EXPECT_EQ(record[slot], want) << "slot " << slot;
+  }
+}
+
+struct LinesCase {
+  const char* name;
+  std::vector<Text> lines;
+  std::vector<SlotValues> completed;
+  SlotValues left;
+  int error = 0;
+};
+
+void check(const LinesCase& c) {
+  SCOPED_TRACE(c.name);
+  const ParseResult result = parse_lines(c.lines);
+  EXPECT_EQ(result.error, c.error);
+  ASSERT_EQ(result.completed.size(), c.completed.size());
+  for (std::size_t i = 0; i < c.completed.size(); ++i) {
+    SCOPED_TRACE("record " + std::to_string(i + 1));
+    expect_slots(result.completed[i], c.completed[i]);
+  }
+  SCOPED_TRACE("record left unfinished");
+  expect_slots(result.left, c.left);
+}
+
+TEST(CertificateParser, WorkedExampleBlock) {
+  check({"worked example",
+         {
+             Text(40, '='),
+             at_columns({{1, "APPLIANCE"}, {10, ": "}, {12, "DRILL-42"}}),
+             at_columns({{1, "DATE: "}, {7, "05/03/2019"}, {18, "14:25"}}),
+             at_columns({{1, "SITE: "}, {7, "NORTH WORKSHOP"}}),
+             at_columns({{1, "LOCATION:"}, {14, "STORE ROOM 2"}, {43, "TEST1-DATA"}}),
+             at_columns({{1, "USER:"}, {14, "J SMITH"}, {43, "TEST2-DATA"}}),
+             at_columns({{3, "VISUAL  "}, {23, "P"}}),
+             at_columns({{3, "INS  "}, {12, "299.9 MOhm"}, {23, "P"}}),
+             at_columns({{3, "TLKGE  "}, {12, "0.120 mA"}, {23, "P"}}),
+             at_columns({{3, "EARTH  "}, {13, "0.09 Ohm"}, {23, "P"}}),
+             at_columns({{3, "LKGE  "}, {12, "0.45 mA"}, {22, "P"}}),
+             at_columns({{3, "LOAD  "}, {13, "0.54 kVA"}, {23, "P"}}),
+             at_columns({{3, "OVERALL STATUS"}, {20, "PASS"}}),
+             at_columns({{3, "SLKGE  "}, {12, "0.21 mA"}, {23, "P"}}),
+             at_columns({{3, "FLASH  "}, {12, "2.10 mA"}, {23, "P"}}),
+             at_columns({{3, "IEC LEAD  "}, {23, "P"}}),
+             at_columns({{1, "COMMENTS: "}, {11, "CABLE REPLACED"}, {70, " "}}),
+             at_columns({{11, "PLUG FUSE 13A"}}),
+             at_columns({{11, "RETEST IN 6 MONTHS"}}),
+             "",
+             "SIGNATURE:",
+         },
+         {{
+             {1, "DRILL-42"},      {2, "05-03-2019"},     {3, "14:25"},
+             {4, "NORTH WORKSHOP"}, {5, "STORE ROOM 2"},  {6, "TEST1-DATA"},
+             {7, "J SMITH"},       {8, "TEST2-DATA"},     {9, "P"},
+             {10, "299.9 MOhm"},   {11, "P"},             {12, "0.120 mA"},
+             {13, "P"},            {14, "0.09 Ohm"},      {15, "P"},
+             {16, "0.45 mA"},      {17, "P"},             {18, "0.54 kVA"},
+             {19, "P"},            {20, "PASS"},          {21, "0.21 mA"},
+             {22, "P"},            {23, "2.10 mA"},       {24, "P"},
+             {25, "P"},            {26, "CABLE REPLACED"}, {27, "PLUG FUSE 13A"},
+             {28, "RETEST IN 6 MONTHS"},
+         }},
+         {}});
+}
+
+// One rule at a time, mostly on lines that end inside the rule's window.
+TEST(CertificateParser, EachRuleAtTheEndOfAShortLine) {
+  const std::vector<LinesCase> cases = {
+      {"appliance cut by the line end", {"APPLIANCE: DRILL"}, {}, {{1, "DRILL"}}},
+      {"appliance longer than its columns",
+       {"APPLIANCE: ABCDEFGHIJKLMNOPQRSTUVWXY"},
+       {},
+       {{1, "ABCDEFGHIJKLMNOPQRSTU"}}},
+      {"appliance take beyond the end empties the slot",
+       {"APPLIANCE: OLD-ID", "APPLIANCE:"},
+       {},
+       {{1, ""}}},
+      {"date dashes whatever the separators", {"DATE: 05.03.2019 14:25"}, {},
+       {{2, "05-03-2019"}, {3, "14:25"}}},
+      {"short date gets only its third character", {"DATE: 05/03"}, {}, {{2, "05-03"}}},
+      {"date of three characters", {"DATE: 1/2"}, {}, {{2, "1/-"}}},
+      {"date of two characters keeps them", {"DATE: 12"}, {}, {{2, "12"}}},
+      {"time keeps its blanks",
+       {at_columns({{1, "DATE:"}, {7, "05/03/19"}, {18, " 9:05"}})},
+       {},
+       {{2, "05-03-19"}, {3, " 9:05"}}},
+      {"time cut by the line end", {"DATE: 05/03/2019 14:2"}, {},
+       {{2, "05-03-2019"}, {3, "14:2"}}},
+      {"site cut by the line end", {"SITE: AB"}, {}, {{4, "AB"}}},
+      {"location from fixed columns wherever the label stands",
+       {at_columns({{14, "SHOP"}, {30, "LOCATION:"}, {43, "T1"}})},
+       {},
+       {{5, at_columns({{1, "SHOP"}, {17, "LOCATION"}})}, {6, "T1"}}},
+      {"location test field beyond the end", {"LOCATION:    ROOM"}, {}, {{5, "ROOM"}}},
+      {"user keeps the test field's blanks",
+       {at_columns({{1, "USER:"}, {14, "J SMITH"}, {43, " TEST2 "}})},
+       {},
+       {{7, "J SMITH"}, {8, " TEST2 "}}},
+      {"visual line shorter than its column",
+       {at_columns({{3, "VISUAL  "}, {23, "P"}}), "  VISUAL  F"},
+       {},
+       {{9, ""}}},
+      {"insulation result is the line's last character",
+       {at_columns({{3, "INS  "}, {12, ">299"}})},
+       {},
+       {{10, ">299"}, {11, "9"}}},
+      {"touch leakage fills only its own slots",
+       {at_columns({{3, "TLKGE  "}, {12, "0.120 mA"}, {23, "P"}})},
+       {},
+       {{12, "0.120 mA"}, {13, "P"}}},
+      {"earth trims blanks on the left only, tabs stay",
+       {at_columns({{3, "EARTH  "}, {12, "\t0.09 "}, {23, "P"}})},
+       {},
+       {{14, "\t0.09    "}, {15, "P"}}},
+      {"leakage result from the window's twentieth column",
+       {at_columns({{3, "LKGE  "}, {12, "0.45 mA"}, {22, "P"}, {23, "X"}})},
+       {},
+       {{16, "0.45 mA"}, {17, "P"}}},
+      {"leakage label at the start of the line",
+       {at_columns({{1, "LKGE  "}, {10, "0.45 mA"}, {20, "F"}})},
+       {},
+       {{16, "0.45 mA"}, {17, "F"}}},
+      {"leakage cut by the line end", {"  LKGE     0.4"}, {}, {{16, "0.4"}, {17, "4"}}},
+      {"load keeps its blanks",
+       {at_columns({{3, "LOAD  "}, {13, " 0.5 kV "}, {23, "P"}})},
+       {},
+       {{18, " 0.5 kV "}, {19, "P"}}},
+      {"overall cut by the line end", {at_columns({{3, "OVERALL STATUS"}, {20, "PA"}})}, {},
+       {{20, "PA"}}},
+      {"sub leakage fills only its own slots",
+       {at_columns({{3, "SLKGE  "}, {12, "0.21 mA"}, {23, "P"}})},
+       {},
+       {{21, "0.21 mA"}, {22, "P"}}},
+      {"flash cut by the line end", {"  FLASH    2.1"}, {}, {{23, "2.1"}, {24, "1"}}},
+      {"IEC lead result is the last character even a blank", {"  IEC LEAD  "}, {},
+       {{25, " "}}},
+      {"a rule never touches the slots it does not take",
+       {"SITE: FIRST", "DATE: 05/03/2019 14:25", "SITE: SECOND"},
+       {},
+       {{2, "05-03-2019"}, {3, "14:25"}, {4, "SECOND"}}},
+  };
+  for (const LinesCase& c : cases) check(c);
+}
+
+TEST(CertificateParser, WhichLinesAndLabelsCount) {
+  const std::vector<LinesCase> cases = {
+      {"equals signs in columns 2 and 3 skip the whole line",
+       {Text(40, '='), "x==SITE: NORTH SIGNATURE:", " ==APPLIANCE: X"},
+       {},
+       {}},
+      {"lines of one or two characters are parsed", {"", "S", "=="}, {}, {}},
+      {"labels match letter case", {"Date: 05/03/2019 14:25", "Site: NORTH", "Signature:"}, {},
+       {}},
+      {"a label inside a word counts",
+       {at_columns({{1, "UPDATED"}, {9, "05/03/2019"}, {20, "10:00"}})},
+       {},
+       {{2, "05-03-2019"}, {3, "10:00"}}},
+      {"only the first occurrence counts", {"SITE: ONE SITE: TWO"}, {}, {{4, "ONE SITE: TWO"}}},
+      {"the closing text holds no label", {"end of data"}, {}, {}},
+      {"signature line's own fields belong to its record",
+       {at_columns({{1, "SITE: NORTH"}, {30, "SIGNATURE:"}})},
+       {{{4, "NORTH"}}},
+       {}},
+      {"sub leakage and leakage in one line",
+       {at_columns({{1, "SLKGE  "}, {10, "0.21 mA"}, {21, "P"}, {30, "LKGE  "},
+                    {39, "0.45 mA"}, {49, "F"}})},
+       {},
+       {{16, "0.45 mA"}, {17, "F"}, {21, "0.21 mA"}, {22, "P"}}},
+      {"touch leakage hides its own leakage label, not a later one",
+       {at_columns({{1, "TLKGE  "}, {10, "0.120 mA"}, {21, "P"}, {30, "LKGE  "},
+                    {39, "0.45 mA"}, {49, "F"}})},
+       {},
+       {{12, "0.120 mA"}, {13, "P"}, {16, "0.45 mA"}, {17, "F"}}},
+      {"a block without a signature carries into the next",
+       {"APPLIANCE: A1", "SITE: S1", "DATE: 01/02/2020 08:00", Text(40, '='), "APPLIANCE: A2",
+        "SIGNATURE:", "APPLIANCE: A3", "SIGNATURE:", "SITE: S4"},
+       {{{1, "A2"}, {2, "01-02-2020"}, {3, "08:00"}, {4, "S1"}}, {{1, "A3"}}},
+       {{4, "S4"}}},
+  };
+  for (const LinesCase& c : cases) check(c);
+}
+
+TEST(CertificateParser, CommentBlock) {
+  const std::vector<LinesCase> cases = {
+      {"a lone label is its own first comment line",
+       {"COMMENTS:", "A", "B", "C"},
+       {},
+       {{26, "COMMENTS:"}, {27, "A"}, {28, "B"}, {29, "C"}}},
+      {"seventy columns from the label's column",
+       {at_columns({{1, "COMMENTS: "}, {11, "CABLE"}, {71, "CUT"}}),
+        at_columns({{1, " A"}, {70, "B"}, {71, "C"}}), "", ""},
+       {},
+       {{26, "CABLE"}, {27, at_columns({{1, "A"}, {69, "B"}})}}},
+      {"later lines read from the first line's column, whatever they hold",
+       {at_columns({{5, "COMMENTS: CABLE"}}), "ABCDEFG", "   ", "====SIGNATURE:"},
+       {{{26, "COMMENTS: CABLE"}, {27, "EFG"}, {29, "SIGNATURE:"}}},
+       {}},
+      {"labelled comment lines fill nothing else, signature completes only in the third",
+       {"COMMENTS: X SIGNATURE:", "SIGNATURE:", "SITE: FAR", "DATE: 1"},
+       {},
+       {{26, "COMMENTS: X SIGNATURE:"}, {27, "SIGNATURE:"}, {28, "SITE: FAR"},
+        {29, "DATE: 1"}}},
+      {"an earlier rule's blank shows in the comment",
+       {"COMMENTS: TLKGE  FAILED", "", "", ""},
+       {},
+       {{12, "ILED"}, {13, "D"}, {26, "COMMENTS: T KGE  FAILED"}}},
+      {"the lines after the block are parsed again",
+       {"COMMENTS: X", "", "", "", "SIGNATURE:"},
+       {{{26, "COMMENTS: X"}}},
+       {}},
+      {"cut off after two lines", {"APPLIANCE: A1", "COMMENTS: X", "ONE"}, {},
+       {{1, "A1"}, {26, "COMMENTS: X"}, {27, "ONE"}}, err::input_past_end},
+      {"cut off right after the label line", {"COMMENTS: X"}, {}, {{26, "COMMENTS: X"}},
+       err::input_past_end},
+  };
+  for (const LinesCase& c : cases) check(c);
+}
+
+// A label is found at its true column however long the line is.
+TEST(CertificateParser, LabelsFarAlongALongLine) {
+  const std::vector<LinesCase> cases = {
+      {"window label past column 40000", {Text(40000, ' ') + "SITE: FAR"}, {}, {{4, "FAR"}}},
+      {"window label past column 65536", {Text(65540, ' ') + "APPLIANCE: FAR"}, {},
+       {{1, "FAR"}}},
+      {"fixed-column label past column 40000",
+       {at_columns({{14, "NEAR"}, {43, "TEST2"}}) + Text(40000, ' ') + "USER:"},
+       {},
+       {{7, "NEAR"}, {8, "TEST2     "}}},
+      {"leakage passes over a sub leakage label far along",
+       {Text(70000, ' ') + at_columns({{1, "SLKGE  "}, {10, "0.21 mA"}, {21, "P"}, {30, "LKGE  "},
+                                       {39, "0.45 mA"}, {49, "F"}})},
+       {},
+       {{16, "0.45 mA"}, {17, "F"}, {21, "0.21 mA"}, {22, "P"}}},
+  };
+  for (const LinesCase& c : cases) check(c);
+}
+
+}  // namespace
+}  // namespace pat

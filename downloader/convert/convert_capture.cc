@@ -1,0 +1,87 @@
+#include "downloader/convert/convert_capture.h"
+
+#include "downloader/convert/certificate_parser.h"
+#include "downloader/convert/writers.h"
+#include "downloader/run_frame.h"
+
+namespace pat {
+namespace {
+
+constexpr int capture_file = 1;
+constexpr int output_file = 2;
+constexpr int probe_file = 4;
+constexpr const char* finished_credits_line = " Thank you for keeping your test records safe.";
+
+}  // namespace
+
+Text temporary_name(std::string_view file_name, std::string_view extension) {
+  return string_left(file_name, string_instr(file_name, ".")) + Text(extension);
+}
+
+void remove_leftover(FileTable& files, std::string_view name) {
+  files.open_file(name, mode_random, probe_file);
+  files.close_file(probe_file);
+  kill_files(name);
+}
+
+void convert_capture(Program& p) {
+  Console& c = p.console;
+  FileTable& f = p.files;
+  const RunSettings& s = p.settings;
+  const float format = s.output_format;
+
+  c.clear_screen();
+  c.print_line("Converting file format");
+  const Text temp = temporary_name(s.file_name, "tmp");
+  remove_leftover(f, temp);
+  rename_file(s.file_name, temp);
+  f.open_file(temp, mode_input, capture_file);
+  f.open_file(s.file_name, mode_output, output_file);
+
+  if (format == 5) csv_title_line(f, output_file);
+  if (format == 7 || format == 8) report_heading(format, s.report_format, f, output_file);
+  Text row_end;
+  if (format == 5) row_end = "\n";
+  if (format == 7 || format == 8) row_end = "\r\n";
+
+  CertificateRecord record;
+  Text line;
+  Text row;
+  while (!f.end_of_file(capture_file)) {
+    c.check_end_request();
+    line.clear();
+    row.clear();
+    f.line_input_file(capture_file, line);
+    if (parse_certificate_line(line, f, capture_file, record)) {
+      if (format == 5) row = csv_row(record);
+      if (format == 6) row = pat_row(record);
+      if (format == 7 || format == 8) row = report_row(record, format, s.report_format, row_end);
+      f.print_to_file(output_file, row, false);
+      record.clear();
+    }
+  }
+  if (format == 6) pat_trailer(s, record, f, output_file, p.local_time);
+
+  c.clear_screen();
+  c.print_empty_line();
+  c.print_line(" Finished");
+  c.print_empty_line();
+  if (format == 5) c.print_text(" CSV File '");
+  if (format == 6) c.print_text(" Lorvane Data File '");
+  if (format == 7 || format == 8) c.print_text(" File '");
+  c.print_line(s.file_name + "' created");
+  if (format == 8) {
+    c.print_line("If you are printing the file it must be printed in 'landscape' format");
+  }
+  c.print_empty_line();
+  c.print_line(finished_credits_line);
+  c.print_empty_line();
+  c.print_empty_line();
+
+  f.close_file(capture_file);
+  f.close_file(output_file);
+  kill_files(temp);
+  end_statement(p);
+}
+
+}  // namespace pat

@@ -1,0 +1,52 @@
+#include "downloader/convert/summary_report.h"
+
+#include "downloader/convert/convert_capture.h"
+#include "downloader/convert/writers.h"
+
+namespace pat {
+namespace {
+
+constexpr int capture_file = 1;
+constexpr int output_file = 2;
+
+}  // namespace
+
+void build_summary_report(Program& p) {
+  if (!p.settings.summary_report) return;
+  FileTable& f = p.files;
+  const Text& name = p.settings.file_name;
+
+  p.console.clear_screen();
+  const Text temp = temporary_name(name, "xtx");
+  remove_leftover(f, temp);
+  rename_file(name, temp);
+  f.open_file(temp, mode_input, capture_file);
+  f.open_file(name, mode_output, output_file);
+  copy_header_file("header.txt", f, output_file);
+  f.print_to_file(output_file,
+                  "Appliance ID     Date      Site             Location         User         Result",
+                  true);
+  f.print_to_file(output_file,
+                  "------------     ----      ----             --------         ----         ------",
+                  true);
+
+  Text line;
+  // The first line is dropped without an end test: a capture that starts
+  // with a byte 26 ends here with error 62.
+  f.line_input_file(capture_file, line);
+  int counter = 0;
+  while (!f.end_of_file(capture_file)) {
+    p.console.check_end_request();
+    f.line_input_file(capture_file, line);
+    ++counter;
+    if (counter > 2) {
+      f.print_to_file(output_file, line, true);
+      counter = 0;
+    }
+  }
+  f.close_file(capture_file);
+  f.close_file(output_file);
+  kill_files(temp);
+}
+
+}  // namespace pat

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "downloader/program.h"
+
+namespace pat {
+
+// Asks for port, baud rate, file name and format, forces the extension and
+// asks before an existing file is overwritten.
+void run_dialogue(Program& p);
+
+}  // namespace pat

@@ -1,0 +1,168 @@
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "downloader/files/file_table.h"
+#include "downloader/run_error.h"
+
+namespace pat {
+
+namespace {
+
+bool holds_nul(std::string_view name) { return name.find('\0') != std::string_view::npos; }
+
+// Everything up to and including the last "/"; "\" is an ordinary character
+// of a name here.
+std::string_view folder_part(std::string_view name) {
+  const auto slash = name.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : name.substr(0, slash + 1);
+}
+
+bool folder_exists(std::string_view folder) {
+  const std::string path = folder.empty() ? std::string(".") : std::string(folder);
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// "*" is any run of characters, "?" any one; every other byte stands for
+// itself.
+bool wildcard_match(std::string_view pattern, std::string_view name) {
+  std::size_t p = 0, n = 0;
+  std::size_t star = std::string_view::npos, resume = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+      ++p;
+      ++n;
+    } else if (p < pattern.size() && pattern[p] == '*') {
+      star = p++;
+      resume = n;
+    } else if (star != std::string_view::npos) {
+      p = star + 1;
+      n = ++resume;
+    } else {
+      return false;
+    }
+  }
+  while (p < pattern.size() && pattern[p] == '*') ++p;
+  return p == pattern.size();
+}
+
+// A folder, or a link to one, is never deleted.
+bool names_folder(int dir_fd, const char* entry) {
+  struct stat st;
+  if (::fstatat(dir_fd, entry, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return true;
+  return S_ISLNK(st.st_mode) && ::fstatat(dir_fd, entry, &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool delete_refused(int error) {
+  return error == EACCES || error == EPERM || error == EROFS || error == EBUSY ||
+         error == ETXTBSY;
+}
+
+int rename_error(int error, const std::string& old_name) {
+  if (error == ENOENT || error == ENOTDIR) {
+    struct stat st;
+    if (::lstat(old_name.c_str(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR))
+      return err::file_not_found;
+  }
+  if (error == EINVAL || error == ENAMETOOLONG) return err::bad_file_name;
+  if (error == EACCES || error == EPERM || error == EROFS || error == EBUSY)
+    return err::path_file_access;
+  return err::illegal_function_call;
+}
+
+}  // namespace
+
+bool file_exists(std::string_view name) {
+  // Such a name could never be opened, so nothing of it exists for the run.
+  if (name.empty() || holds_nul(name) ||
+      name.find_first_of("*?") != std::string_view::npos)
+    return false;
+  const std::string path(name);
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+void kill_files(std::string_view name) {
+  if (holds_nul(name)) raise_error(err::file_not_found);
+  const std::string_view folder = folder_part(name);
+  const std::string_view pattern = name.substr(folder.size());
+  const std::string folder_path = folder.empty() ? std::string(".") : std::string(folder);
+
+  DIR* dir = ::opendir(folder_path.c_str());
+  if (dir == nullptr) raise_error(err::file_not_found);
+  // Matches are gathered first: deleting while the listing runs may skip
+  // or repeat entries.
+  std::vector<std::string> matches;
+  while (const dirent* e = ::readdir(dir)) {
+    const std::string_view entry = e->d_name;
+    if (entry == "." || entry == "..") continue;
+    if (wildcard_match(pattern, entry)) matches.emplace_back(entry);
+  }
+  const int dir_fd = ::dirfd(dir);
+
+  int error_number = 0;
+  bool deleted = false;
+  for (const std::string& entry : matches) {
+    if (names_folder(dir_fd, entry.c_str())) continue;
+    if (::unlinkat(dir_fd, entry.c_str(), 0) != 0) {
+      error_number = delete_refused(errno) ? err::file_already_open : err::file_not_found;
+      break;
+    }
+    deleted = true;
+  }
+  ::closedir(dir);
+  if (error_number != 0) raise_error(error_number);
+  if (!deleted) raise_error(err::file_not_found);
+}
+
+void rename_file(std::string_view old_name, std::string_view new_name) {
+  if (holds_nul(old_name) || holds_nul(new_name)) raise_error(err::bad_file_name);
+  const std::string from(old_name);
+  const std::string to(new_name);
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
+  if (errno != EINVAL && errno != ENOSYS) raise_error(rename_error(errno, from));
+
+  // No RENAME_NOREPLACE here: a hard link cannot replace an existing name.
+  if (::link(from.c_str(), to.c_str()) != 0) raise_error(rename_error(errno, from));
+  if (::unlink(from.c_str()) != 0) {
+    const int error = errno;
+    ::unlink(to.c_str());
+    raise_error(rename_error(error, from));
+  }
+}
+
+int open_error_from_errno(int error) {
+  switch (error) {
+    case ENOTDIR:
+      return err::path_not_found;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY:
+      return err::permission_denied;
+    case ENXIO:
+    case ENODEV:
+    case ENOMEDIUM:
+      return err::device_unavailable;
+    default:
+      return err::file_not_found;
+  }
+}
+
+int open_error_from_errno(int error, std::string_view name) {
+  if (error == ENOENT || error == ENOTDIR) {
+    return folder_exists(folder_part(name)) ? err::file_not_found : err::path_not_found;
+  }
+  return open_error_from_errno(error);
+}
+
+}  // namespace pat

@@ -1,0 +1,185 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "downloader/files/file_table.h"
+#include "downloader/files/scratch_folder.h"
+#include "downloader/run_error.h"
+
+namespace pat {
+namespace {
+
+using testing::read_bytes;
+using testing::ScratchFolder;
+using testing::write_bytes;
+namespace fs = std::filesystem;
+
+int error_of(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const RunError& e) {
+    return e.number;
+  }
+  return 0;
+}
+
+// Every entry below the working directory; folders end with "/".
+std::set<std::string> all_entries() {
+  std::set<std::string> names;
+  for (const auto& e : fs::recursive_directory_iterator(".")) {
+    std::string name = e.path().lexically_relative(".").string();
+    if (e.is_directory() && !e.is_symlink()) name += "/";
+    names.insert(name);
+  }
+  return names;
+}
+
+TEST(FileExists, OnlyAnExistingFileThatIsNoFolder) {
+  struct Case {
+    std::string name;
+    bool expected;
+  };
+  const std::vector<Case> cases = {
+      {"plain", true},
+      {"link-file", true},
+      {"dir", false},
+      {"link-dir", false},
+      {"link-none", false},
+      {"absent", false},
+      {"*", false},
+      {"pl?in", false},
+      {"pla*", false},
+      {"", false},
+      {std::string("plain\0x", 7), false},
+      {"plain/", false},
+      {"nofolder/plain", false},
+  };
+  ScratchFolder dir;
+  write_bytes("plain", "x");
+  fs::create_directory("dir");
+  fs::create_symlink("plain", "link-file");
+  fs::create_directory_symlink("dir", "link-dir");
+  fs::create_symlink("gone", "link-none");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(file_exists(c.name), c.expected);
+  }
+}
+
+TEST(KillFiles, DeletesMatchingFilesOnly) {
+  struct Case {
+    std::string label;
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    std::string name;
+    int expected;
+    std::set<std::string> remaining;
+  };
+  const std::vector<Case> cases = {
+      {"star suffix", {"a.tmp", "b.tmp", "c.txt", "tmp"}, {}, "*.tmp", 0, {"c.txt", "tmp"}},
+      {"question mark is one character", {"abc", "axc", "ac", "abbc"}, {}, "a?c", 0,
+       {"ac", "abbc"}},
+      {"brackets are literal", {"[x]", "x"}, {}, "[x]", 0, {"x"}},
+      {"backslash is part of the name", {"a\\b", "b", "ab"}, {}, "a\\b", 0, {"b", "ab"}},
+      {"several stars", {"xaybz", "ab", "ba"}, {}, "*a*b*", 0, {"ba"}},
+      {"one exact name", {"out.csv", "out.csv.bak", "xout.csv"}, {}, "out.csv", 0,
+       {"out.csv.bak", "xout.csv"}},
+      {"folders skipped", {"f1", "d/inner"}, {"d"}, "*", 0, {"d/", "d/inner"}},
+      {"folder part searched", {"sub/x.log", "sub/keep.txt", "y.log"}, {"sub"}, "sub/*.log",
+       0, {"sub/", "sub/keep.txt", "y.log"}},
+      {"name of a folder", {}, {"d"}, "d", err::file_not_found, {"d/"}},
+      {"nothing matches", {"other"}, {}, "missing", err::file_not_found, {"other"}},
+      {"letter case counts", {"a.tmp"}, {}, "A.TMP", err::file_not_found, {"a.tmp"}},
+      {"missing folder", {"x"}, {}, "nofolder/x", err::file_not_found, {"x"}},
+      {"empty pattern", {"x"}, {}, "", err::file_not_found, {"x"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ScratchFolder dir;
+    for (const auto& folder : c.folders) fs::create_directories(folder);
+    for (const auto& file : c.files) write_bytes(file, "x");
+    EXPECT_EQ(error_of([&] { kill_files(c.name); }), c.expected);
+    EXPECT_EQ(all_entries(), c.remaining);
+  }
+}
+
+TEST(KillFiles, LinkToAFolderIsSkippedLinkToAFileDeleted) {
+  ScratchFolder dir;
+  fs::create_directory("d");
+  write_bytes("target", "x");
+  fs::create_directory_symlink("d", "link-d");
+  fs::create_symlink("target", "link-f");
+  kill_files("link*");
+  EXPECT_EQ(all_entries(), (std::set<std::string>{"d/", "link-d", "target"}));
+}
+
+TEST(RenameFile, MovesOrFailsLeavingBothNames) {
+  struct Case {
+    std::string label;
+    std::map<std::string, std::string> files;
+    std::string old_name;
+    std::string new_name;
+    int expected;
+    std::map<std::string, std::string> after;
+  };
+  const std::vector<Case> cases = {
+      {"renamed", {{"old", "data"}}, "old", "new", 0, {{"new", "data"}}},
+      {"missing old name", {}, "old", "new", err::file_not_found, {}},
+      {"old name in a missing folder", {}, "nofolder/old", "new", err::file_not_found, {}},
+      {"never replaces", {{"old", "A"}, {"new", "B"}}, "old", "new",
+       err::illegal_function_call, {{"old", "A"}, {"new", "B"}}},
+      {"NUL in the new name", {{"old", "A"}}, "old", std::string("ne\0w", 4),
+       err::bad_file_name, {{"old", "A"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ScratchFolder dir;
+    for (const auto& [name, bytes] : c.files) write_bytes(name, bytes);
+    EXPECT_EQ(error_of([&] { rename_file(c.old_name, c.new_name); }), c.expected);
+    std::map<std::string, std::string> after;
+    for (const auto& e : fs::directory_iterator("."))
+      after[e.path().filename().string()] = read_bytes(e.path().string());
+    EXPECT_EQ(after, c.after);
+  }
+}
+
+TEST(OpenErrorFromErrno, MissingFileOrMissingFolder) {
+  struct Case {
+    int error;
+    std::optional<std::string> name;
+    int expected;
+  };
+  const std::vector<Case> cases = {
+      {ENOENT, "absent", err::file_not_found},
+      {ENOENT, "dir/absent", err::file_not_found},
+      {ENOENT, "nofolder/absent", err::path_not_found},
+      {ENOENT, "plain/absent", err::path_not_found},
+      {ENOTDIR, "plain/absent", err::path_not_found},
+      {ENOTDIR, std::nullopt, err::path_not_found},
+      {EISDIR, "dir", err::permission_denied},
+      {EROFS, std::nullopt, err::permission_denied},
+      {ETXTBSY, std::nullopt, err::permission_denied},
+      {ENXIO, std::nullopt, err::device_unavailable},
+      {ENOMEDIUM, std::nullopt, err::device_unavailable},
+      {EMFILE, std::nullopt, err::file_not_found},
+      {ENAMETOOLONG, "x", err::file_not_found},
+  };
+  ScratchFolder dir;
+  write_bytes("plain", "x");
+  fs::create_directory("dir");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name.value_or("(no name)") + " errno " + std::to_string(c.error));
+    EXPECT_EQ(c.name ? open_error_from_errno(c.error, *c.name) : open_error_from_errno(c.error),
+              c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace pat

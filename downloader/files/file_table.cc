@@ -1,0 +1,368 @@
+#include "downloader/files/file_table.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "downloader/run_error.h"
+#include "downloader/serial/serial_port.h"
+
+namespace pat {
+
+namespace {
+
+constexpr unsigned char cr = 13;
+constexpr unsigned char lf = 10;
+constexpr unsigned char eof_mark = 26;
+
+int read_error(int error) {
+  return error == EACCES || error == EPERM ? err::permission_denied
+                                           : err::path_file_access;
+}
+
+int write_error(int error) { return read_error(error); }
+
+bool holds_wildcard_or_nul(std::string_view name) {
+  return name.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos;
+}
+
+// Replaces the (fully taken) read buffer with the next block from the
+// descriptor. False when nothing came: the end of the file, or nothing
+// waiting on a port.
+bool refill(OpenFile& f, std::size_t block) {
+  f.read_buf.resize(block);
+  f.read_pos = 0;
+  ssize_t got;
+  do {
+    got = ::read(f.fd, f.read_buf.data(), block);
+  } while (got < 0 && errno == EINTR);
+  if (got < 0) {
+    const int error = errno;
+    f.read_buf.clear();
+    if (error == EAGAIN || error == EWOULDBLOCK) return false;
+    raise_error(read_error(error));
+  }
+  f.read_buf.resize(static_cast<std::size_t>(got));
+  f.eof_seen = got == 0;
+  return got > 0;
+}
+
+std::size_t buffered(const OpenFile& f) { return f.read_buf.size() - f.read_pos; }
+
+// The next byte without taking it; -1 at the end of the file.
+int peek_byte(OpenFile& f) {
+  if (buffered(f) == 0 && !refill(f, file_block_size)) return -1;
+  return static_cast<unsigned char>(f.read_buf[f.read_pos]);
+}
+
+void take_byte(OpenFile& f) {
+  ++f.read_pos;
+  ++f.position;
+}
+
+bool is_line_stop(char c) {
+  const auto b = static_cast<unsigned char>(c);
+  return b == cr || b == lf || b == eof_mark;
+}
+
+// Hands the whole output buffer to the system. On failure what could not be
+// written is dropped (the run ends in the error handler anyway, and a later
+// close must not fail a second time on the same bytes).
+void flush_entry(OpenFile& f) {
+  std::size_t done = 0;
+  while (done < f.write_buf.size()) {
+    const ssize_t put = ::write(f.fd, f.write_buf.data() + done, f.write_buf.size() - done);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) {
+      const int error = put < 0 ? errno : EIO;
+      f.position -= f.write_buf.size() - done;
+      f.write_buf.clear();
+      raise_error(write_error(error));
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  f.write_buf.clear();
+}
+
+// Closes the entry's descriptor after flushing it; the error number of the
+// first failure, 0 when all went well. The descriptor is closed either way.
+int close_entry(OpenFile& f) {
+  int result = 0;
+  try {
+    flush_entry(f);
+  } catch (const RunError& e) {
+    result = e.number;
+  }
+  // A writable file may report a deferred write failure only here.
+  if (::close(f.fd) != 0 && errno != EINTR && f.can_write && f.port_number == 0 &&
+      result == 0) {
+    result = write_error(errno);
+  }
+  f.fd = -1;
+  return result;
+}
+
+bool is_folder(int fd) {
+  struct stat st;
+  return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+int open_or_errno(const std::string& name, int flags) {
+  int fd;
+  do {
+    fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+bool access_refused(int error) {
+  return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY;
+}
+
+// Opens a name that is not a serial device name.
+std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
+  // The program never creates a name that kill_files would read as a
+  // pattern; a NUL would silently cut the name short.
+  if (holds_wildcard_or_nul(name)) raise_error(err::file_not_found);
+  if (mode != mode_input && mode != mode_output && mode != mode_random)
+    raise_error(err::bad_file_mode);
+
+  auto f = std::make_unique<OpenFile>();
+  f->mode = mode;
+  const std::string path(name);
+  int fd = -1;
+  switch (mode) {
+    case mode_input:
+      fd = open_or_errno(path, O_RDONLY);
+      f->can_read = true;
+      break;
+    case mode_output:
+      fd = open_or_errno(path, O_WRONLY | O_CREAT | O_TRUNC);
+      f->can_write = true;
+      break;
+    case mode_random: {
+      fd = open_or_errno(path, O_RDWR | O_CREAT);
+      f->can_read = f->can_write = true;
+      if (fd < 0 && access_refused(errno)) {
+        const int first_error = errno;
+        fd = open_or_errno(path, O_RDONLY);
+        f->can_write = false;
+        if (fd < 0) {
+          fd = open_or_errno(path, O_WRONLY | O_CREAT);
+          f->can_read = false;
+          f->can_write = true;
+        }
+        if (fd < 0) errno = first_error;
+      }
+      break;
+    }
+  }
+  if (fd < 0) raise_error(open_error_from_errno(errno, name));
+  f->fd = fd;
+  if (is_folder(fd)) {
+    ::close(fd);
+    raise_error(err::permission_denied);
+  }
+  if (mode == mode_input) {
+    try {
+      // A file that starts with byte 26 reads as empty.
+      const int first = peek_byte(*f);
+      f->at_end = first == eof_mark;
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+  }
+  return f;
+}
+
+}  // namespace
+
+FileTable::~FileTable() {
+  for (auto& [number, f] : files_) close_entry(*f);
+}
+
+OpenFile& FileTable::get(int number) {
+  const auto it = files_.find(number);
+  if (it == files_.end()) raise_error(err::bad_file_number);
+  return *it->second;
+}
+
+bool FileTable::is_open(int number) const { return files_.count(number) != 0; }
+
+const OpenFile* FileTable::entry(int number) const {
+  const auto it = files_.find(number);
+  return it == files_.end() ? nullptr : it->second.get();
+}
+
+void FileTable::open_file(std::string_view name, FileMode mode, int number) {
+  if (number < 1) raise_error(err::bad_file_number);
+  if (is_open(number)) raise_error(err::file_already_open);
+
+  SerialSettings settings;
+  if (com_option_parse(name, settings)) {
+    auto f = std::make_unique<OpenFile>();
+    f->fd = open_serial_port(settings);
+    f->mode = mode_random;  // whatever the caller asked for
+    f->can_read = f->can_write = true;
+    f->record_length = 128;
+    f->port_number = settings.port;
+    f->serial = settings;
+    files_.emplace(number, std::move(f));
+    return;
+  }
+  files_.emplace(number, open_disk_file(name, mode));
+}
+
+void FileTable::close_file(int number) {
+  const auto it = files_.find(number);
+  if (it == files_.end()) return;
+  std::unique_ptr<OpenFile> f = std::move(it->second);
+  files_.erase(it);
+  if (const int error = close_entry(*f)) raise_error(error);
+}
+
+void FileTable::close_all() {
+  int first_error = 0;
+  for (auto& [number, f] : files_) {
+    const int error = close_entry(*f);
+    if (first_error == 0) first_error = error;
+  }
+  files_.clear();
+  if (first_error != 0) raise_error(first_error);
+}
+
+void FileTable::line_input_file(int number, Text& target) {
+  OpenFile& f = get(number);
+  if (!f.can_read) raise_error(err::path_file_access);
+  if (f.mode != mode_input) raise_error(err::bad_file_mode);
+
+  const int first = peek_byte(f);
+  if (first < 0 || first == eof_mark) {
+    f.at_end = true;
+    target.clear();
+    raise_error(err::input_past_end);
+  }
+  // Built aside so that a failed read leaves the target as it was.
+  Text line;
+  for (;;) {
+    if (buffered(f) == 0 && !refill(f, file_block_size)) {
+      f.at_end = true;
+      break;
+    }
+    const char* begin = f.read_buf.data() + f.read_pos;
+    const char* end = f.read_buf.data() + f.read_buf.size();
+    const char* stop = std::find_if(begin, end, is_line_stop);
+    line.append(begin, stop);
+    f.read_pos += static_cast<std::size_t>(stop - begin);
+    f.position += static_cast<std::uint64_t>(stop - begin);
+    if (stop == end) continue;
+
+    const auto ender = static_cast<unsigned char>(*stop);
+    if (ender == eof_mark) {  // never taken: every later read meets it again
+      f.at_end = true;
+      break;
+    }
+    take_byte(f);
+    int next = peek_byte(f);
+    if (next == (ender == cr ? lf : cr)) {
+      take_byte(f);
+      next = peek_byte(f);
+    }
+    f.at_end = next < 0 || next == eof_mark;
+    break;
+  }
+  target = std::move(line);
+}
+
+bool FileTable::end_of_file(int number) {
+  OpenFile& f = get(number);
+  if (f.at_end) return true;
+  if (f.mode != mode_input) return false;
+  if (buffered(f) > 0) return false;
+  struct stat st;
+  if (::fstat(f.fd, &st) != 0) return false;  // the next read reports it
+  return f.position >= static_cast<std::uint64_t>(st.st_size);
+}
+
+void FileTable::print_to_file(int number, std::string_view text, bool line_end) {
+  OpenFile& f = get(number);
+  if (f.mode != mode_output) raise_error(err::bad_file_mode);
+  f.write_buf.append(text);
+  f.position += text.size();
+  if (f.write_buf.size() >= file_block_size) flush_entry(f);
+  if (line_end) {
+    f.write_buf.append("\r\n");
+    f.position += 2;
+    if (f.write_buf.size() >= file_block_size) flush_entry(f);
+  }
+}
+
+void FileTable::flush_file(int number) { flush_entry(get(number)); }
+
+void FileTable::flush_outputs() {
+  for (auto& [number, f] : files_) {
+    if (f->mode == mode_output && !f->write_buf.empty()) flush_entry(*f);
+  }
+}
+
+std::uint64_t FileTable::file_location(int number) {
+  OpenFile& f = get(number);
+  // Whatever the program has taken from the port so far is in the output
+  // before it learns of more: a killed process loses nothing it had taken.
+  if (buffered(f) == 0) flush_outputs();
+  return buffered(f) + serial_bytes_waiting(f.fd);
+}
+
+void FileTable::get_from_file(int number, FixedText& buffer) {
+  OpenFile& f = get(number);
+  if (f.mode != mode_random) raise_error(err::bad_file_mode);
+  if (!f.can_read) raise_error(err::path_file_access);
+  const std::size_t wanted = buffer.width();
+  if (wanted > f.record_length) raise_error(err::bad_record_length);
+
+  Text bytes;
+  bytes.reserve(wanted);
+  bool refilled = false;
+  while (bytes.size() < wanted) {
+    if (buffered(f) == 0) {
+      if (refilled) break;
+      refilled = true;
+      flush_outputs();
+      if (!refill(f, port_read_size)) break;
+    }
+    const std::size_t n = std::min(wanted - bytes.size(), buffered(f));
+    bytes.append(f.read_buf.data() + f.read_pos, n);
+    f.read_pos += n;
+  }
+  const bool complete = bytes.size() == wanted;
+  bytes.resize(wanted, '\0');
+  buffer.assign(bytes);
+
+  if (complete) {
+    f.at_end = false;
+    if (f.port_number != 0) return;  // a port has no position
+    f.position += wanted;
+    if (wanted < f.record_length) f.position = f.position - wanted + f.record_length;
+  } else {
+    f.at_end = true;
+    if (f.port_number != 0) return;
+  }
+  // A file reads on from the start of its next record (or, after a short
+  // read, from where this one began).
+  f.read_buf.clear();
+  f.read_pos = 0;
+  if (::lseek(f.fd, static_cast<off_t>(f.position), SEEK_SET) < 0)
+    raise_error(err::bad_file_mode);
+}
+
+void FileTable::wait_for_data(int number, int timeout_ms) {
+  OpenFile& f = get(number);
+  if (buffered(f) > 0) return;
+  serial_wait_readable(f.fd, timeout_ms);
+}
+
+}  // namespace pat

@@ -1,0 +1,471 @@
+#include "downloader/files/file_table.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "downloader/files/scratch_folder.h"
+#include "downloader/run_error.h"
+
+namespace pat {
+namespace {
+
+using testing::read_bytes;
+using testing::ScratchFolder;
+using testing::write_bytes;
+
+int error_of(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const RunError& e) {
+    return e.number;
+  }
+  return 0;
+}
+
+std::set<std::string> folder_entries() {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator("."))
+    names.insert(e.path().filename().string());
+  return names;
+}
+
+const std::string eof26(1, '\x1a');
+constexpr std::uint64_t whole_file = ~std::uint64_t{0};
+
+struct LineCase {
+  std::string label;
+  std::string bytes;
+  std::vector<std::string> lines;
+  std::uint64_t final_position = whole_file;  // where the reads stop
+};
+
+std::vector<LineCase> line_cases() {
+  std::string every_kept_byte;
+  for (int b = 0; b < 256; ++b)
+    if (b != 10 && b != 13 && b != 26) every_kept_byte += static_cast<char>(b);
+  const std::size_t block = file_block_size;
+
+  std::vector<LineCase> cases = {
+      {"cr lf", "a\r\nb", {"a", "b"}},
+      {"lf cr", "a\n\rb", {"a", "b"}},
+      {"cr cr is two ends", "a\r\rb", {"a", "", "b"}},
+      {"lf lf is two ends", "a\n\nb", {"a", "", "b"}},
+      {"cr lf at the end gives no empty line", "a\r\n", {"a"}},
+      {"cr at the end", "a\r", {"a"}},
+      {"no line end", "a", {"a"}},
+      {"26 ends the file and is never taken", "ab" + eof26 + "cd", {"ab"}, 2},
+      {"26 after a line end", "a\r\n" + eof26 + "zz", {"a"}, 3},
+      {"26 first reads as empty", eof26 + "abc", {}, 0},
+      {"empty file", "", {}},
+      {"byte 0 kept", std::string("a\0b\r\n", 5), {std::string("a\0b", 3)}},
+      {"every other byte value kept", every_kept_byte + "\r\n", {every_kept_byte}},
+      {"5000-byte line", std::string(5000, 'x') + "\r\ny", {std::string(5000, 'x'), "y"}},
+      {"line across the block boundary", std::string(block + 4464, 'x') + "\r\n",
+       {std::string(block + 4464, 'x')}},
+      {"26 first in the second block", std::string(block, 'x') + eof26 + "cd",
+       {std::string(block, 'x')}, block},
+      {"many blocks of short lines", "", {}},
+  };
+  for (int i = 0; i < 30000; ++i) {
+    cases.back().bytes += "line " + std::to_string(i) + "\r\n";
+    cases.back().lines.push_back("line " + std::to_string(i));
+  }
+  // A line end split by the block boundary, in every position around it.
+  for (std::size_t length = block - 3; length <= block + 1; ++length) {
+    for (const std::string ender : {"\r\n", "\n\r"}) {
+      cases.push_back({"split " + std::to_string(length) + (ender[0] == '\r' ? " crlf" : " lfcr"),
+                       std::string(length, 'x') + ender + "b",
+                       {std::string(length, 'x'), "b"}});
+    }
+  }
+  return cases;
+}
+
+TEST(LineInputFile, ReadsEveryLineAndStopsAtTheEnd) {
+  for (const LineCase& c : line_cases()) {
+    SCOPED_TRACE(c.label);
+    ScratchFolder dir;
+    write_bytes("in", c.bytes);
+    FileTable files;
+    files.open_file("in", mode_input, 1);
+
+    std::vector<std::string> got;
+    while (!files.end_of_file(1) && got.size() <= c.lines.size()) {
+      Text line = "old";
+      files.line_input_file(1, line);
+      got.push_back(line);
+    }
+    EXPECT_EQ(got, c.lines);
+    EXPECT_TRUE(files.end_of_file(1));
+
+    Text target = "old";
+    EXPECT_EQ(error_of([&] { files.line_input_file(1, target); }), err::input_past_end);
+    EXPECT_EQ(target, "");
+    EXPECT_TRUE(files.entry(1)->at_end);
+    const std::uint64_t expected_position =
+        c.final_position == whole_file ? c.bytes.size() : c.final_position;
+    EXPECT_EQ(files.entry(1)->position, expected_position);
+  }
+}
+
+TEST(LineInputFile, ReadsWithoutEndTestMeetPastEnd) {
+  ScratchFolder dir;
+  write_bytes("in", "a\r\rb");
+  FileTable files;
+  files.open_file("in", mode_input, 1);
+  Text line;
+  for (const char* expected : {"a", "", "b"}) {
+    files.line_input_file(1, line);
+    EXPECT_EQ(line, expected);
+  }
+  EXPECT_EQ(error_of([&] { files.line_input_file(1, line); }), err::input_past_end);
+  EXPECT_EQ(line, "");
+}
+
+TEST(OpenFile, OutputEmptiesOrCreates) {
+  ScratchFolder dir;
+  write_bytes("old", std::string(1000, 'o'));
+  FileTable files;
+  files.open_file("old", mode_output, 2);
+  EXPECT_EQ(read_bytes("old"), "");  // before any write
+  files.open_file("new", mode_output, 3);
+  EXPECT_TRUE(std::filesystem::exists("new"));
+  files.close_all();
+  EXPECT_EQ(read_bytes("old"), "");
+  EXPECT_EQ(read_bytes("new"), "");
+}
+
+TEST(OpenFile, RandomKeepsContentOrCreates) {
+  ScratchFolder dir;
+  write_bytes("kept", "hello");
+  FileTable files;
+  files.open_file("kept", mode_random, 4);
+  files.open_file("made", mode_random, 1);
+  for (int n : {1, 4}) {
+    EXPECT_TRUE(files.entry(n)->can_read);
+    EXPECT_TRUE(files.entry(n)->can_write);
+    EXPECT_EQ(files.entry(n)->record_length, 128u);
+    EXPECT_EQ(files.entry(n)->position, 0u);
+  }
+  files.close_all();
+  EXPECT_EQ(read_bytes("kept"), "hello");
+  EXPECT_EQ(read_bytes("made"), "");
+}
+
+// Root passes every permission bit, but nobody may write a running program.
+TEST(OpenFile, RandomFallsBackToReadingAlone) {
+  const int probe = ::open("/proc/self/exe", O_RDWR);
+  if (probe >= 0) {
+    ::close(probe);
+    GTEST_SKIP() << "this system lets a running program be written";
+  }
+  ASSERT_EQ(errno, ETXTBSY);
+  FileTable files;
+  files.open_file("/proc/self/exe", mode_random, 4);
+  EXPECT_TRUE(files.entry(4)->can_read);
+  EXPECT_FALSE(files.entry(4)->can_write);
+}
+
+TEST(OpenFile, FailuresRaiseTheirNumberAndCreateNothing) {
+  struct Case {
+    std::string label;
+    std::string name;
+    FileMode mode;
+    int expected;
+  };
+  const std::vector<Case> cases = {
+      {"input of a missing file", "absent", mode_input, err::file_not_found},
+      {"input in a missing folder", "nofolder/x", mode_input, err::path_not_found},
+      {"output in a missing folder", "nofolder/x", mode_output, err::path_not_found},
+      {"random in a missing folder", "nofolder/x", mode_random, err::path_not_found},
+      {"a file where a folder should be", "plain/x", mode_input, err::path_not_found},
+      {"input of a folder", "dir", mode_input, err::permission_denied},
+      {"output of a folder", "dir", mode_output, err::permission_denied},
+      {"random of a folder", "dir", mode_random, err::permission_denied},
+      {"star in output", "a*b", mode_output, err::file_not_found},
+      {"question mark in random", "a?b", mode_random, err::file_not_found},
+      {"star matching a file, input", "pla*", mode_input, err::file_not_found},
+      {"NUL cuts no name short", std::string("plain\0x", 7), mode_output,
+       err::file_not_found},
+      {"NUL in a new name", std::string("fresh\0x", 7), mode_random, err::file_not_found},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ScratchFolder dir;
+    write_bytes("plain", "keep");
+    std::filesystem::create_directory("dir");
+    const auto before = folder_entries();
+    FileTable files;
+    EXPECT_EQ(error_of([&] { files.open_file(c.name, c.mode, 1); }), c.expected);
+    EXPECT_FALSE(files.is_open(1));
+    EXPECT_EQ(folder_entries(), before);
+    EXPECT_EQ(read_bytes("plain"), "keep");
+  }
+}
+
+TEST(OpenFile, NumberBelowOneOrInUse) {
+  ScratchFolder dir;
+  FileTable files;
+  EXPECT_EQ(error_of([&] { files.open_file("zero", mode_output, 0); }), err::bad_file_number);
+  EXPECT_EQ(error_of([&] { files.open_file("minus", mode_output, -1); }), err::bad_file_number);
+  EXPECT_TRUE(folder_entries().empty());
+
+  files.open_file("first", mode_output, 2);
+  files.print_to_file(2, "abc", false);
+  EXPECT_EQ(error_of([&] { files.open_file("second", mode_output, 2); }),
+            err::file_already_open);
+  EXPECT_EQ(error_of([&] { files.open_file("first", mode_output, 2); }),
+            err::file_already_open);
+  EXPECT_FALSE(std::filesystem::exists("second"));
+  files.print_to_file(2, "def", false);
+  files.close_file(2);
+  EXPECT_EQ(read_bytes("first"), "abcdef");
+}
+
+TEST(CloseFile, FreeNumbersAreNoError) {
+  FileTable files;
+  EXPECT_EQ(error_of([&] { files.close_file(3); }), 0);
+  EXPECT_EQ(error_of([&] { files.close_all(); }), 0);
+}
+
+TEST(FileTable, OperationsRefuseTheWrongNumberOrMode) {
+  struct Case {
+    std::string label;
+    std::function<void(FileTable&)> action;
+    int expected;
+  };
+  FixedText one(1);
+  FixedText too_wide(129);
+  Text line;
+  const std::vector<Case> cases = {
+      {"line input, free number", [&](FileTable& f) { f.line_input_file(4, line); },
+       err::bad_file_number},
+      {"line input, output file", [&](FileTable& f) { f.line_input_file(2, line); },
+       err::path_file_access},
+      {"line input, random file", [&](FileTable& f) { f.line_input_file(3, line); },
+       err::bad_file_mode},
+      {"print, free number", [](FileTable& f) { f.print_to_file(4, "x", false); },
+       err::bad_file_number},
+      {"print, input file", [](FileTable& f) { f.print_to_file(1, "x", false); },
+       err::bad_file_mode},
+      {"print, random file", [](FileTable& f) { f.print_to_file(3, "x", true); },
+       err::bad_file_mode},
+      {"end of file, free number", [](FileTable& f) { f.end_of_file(4); },
+       err::bad_file_number},
+      {"get, free number", [&](FileTable& f) { f.get_from_file(4, one); },
+       err::bad_file_number},
+      {"get, input file", [&](FileTable& f) { f.get_from_file(1, one); }, err::bad_file_mode},
+      {"get, output file", [&](FileTable& f) { f.get_from_file(2, one); },
+       err::bad_file_mode},
+      {"get, buffer wider than a record", [&](FileTable& f) { f.get_from_file(3, too_wide); },
+       err::bad_record_length},
+      {"location, free number", [](FileTable& f) { f.file_location(4); },
+       err::bad_file_number},
+      {"flush, free number", [](FileTable& f) { f.flush_file(4); }, err::bad_file_number},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ScratchFolder dir;
+    write_bytes("in", "x\r\n");
+    FileTable files;
+    files.open_file("in", mode_input, 1);
+    files.open_file("out", mode_output, 2);
+    files.open_file("rnd", mode_random, 3);
+    line = "kept";
+    EXPECT_EQ(error_of([&] { c.action(files); }), c.expected);
+    EXPECT_EQ(line, "kept");
+  }
+}
+
+TEST(PrintToFile, WritesTheBytesAsGiven) {
+  struct Case {
+    std::string text;
+    bool line_end;
+    std::string written;
+  };
+  const std::vector<Case> cases = {
+      {"x", true, "x\r\n"},
+      {"x", false, "x"},
+      {"", false, ""},
+      {"", true, "\r\n"},
+      {"a\nb", false, "a\nb"},
+      {std::string("\0\xff\r", 3), false, std::string("\0\xff\r", 3)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.written);
+    ScratchFolder dir;
+    FileTable files;
+    files.open_file("out", mode_output, 2);
+    files.print_to_file(2, c.text, c.line_end);
+    EXPECT_EQ(files.entry(2)->position, c.written.size());
+    files.close_file(2);
+    EXPECT_EQ(read_bytes("out"), c.written);
+  }
+}
+
+TEST(PrintToFile, LongOutputArrivesWholeAndInOrder) {
+  ScratchFolder dir;
+  std::string expected;
+  {
+    FileTable files;
+    files.open_file("out", mode_output, 2);
+    for (int i = 0; i < 5000; ++i) {
+      const std::string piece = std::to_string(i) + std::string(i % 97, 'a' + i % 26);
+      files.print_to_file(2, piece, i % 3 == 0);
+      expected += piece + (i % 3 == 0 ? "\r\n" : "");
+    }
+    const std::string big(3 * file_block_size + 7, 'B');
+    files.print_to_file(2, big, true);
+    expected += big + "\r\n";
+    // Output is handed over as it grows, not held until the close.
+    EXPECT_GE(std::filesystem::file_size("out"), big.size());
+    files.print_to_file(2, "tail", false);
+    expected += "tail";
+  }  // the table closes what is still open
+  EXPECT_EQ(read_bytes("out"), expected);
+}
+
+TEST(PrintToFile, FlushAndCloseAllHandOverBufferedOutput) {
+  ScratchFolder dir;
+  FileTable files;
+  files.open_file("a", mode_output, 2);
+  files.open_file("b", mode_output, 3);
+  files.print_to_file(2, "one", false);
+  files.print_to_file(3, "two", true);
+  files.flush_file(2);
+  EXPECT_EQ(read_bytes("a"), "one");
+  files.close_all();
+  EXPECT_FALSE(files.is_open(2));
+  EXPECT_FALSE(files.is_open(3));
+  EXPECT_EQ(read_bytes("b"), "two\r\n");
+}
+
+TEST(PrintToFile, FailedWriteIsReported) {
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  FileTable files;
+  files.open_file("/dev/full", mode_output, 2);
+  files.print_to_file(2, "x", false);
+  EXPECT_EQ(error_of([&] { files.close_file(2); }), err::path_file_access);
+  EXPECT_FALSE(files.is_open(2));
+
+  files.open_file("/dev/full", mode_output, 2);
+  EXPECT_EQ(error_of([&] { files.print_to_file(2, std::string(file_block_size, 'x'), true); }),
+            err::path_file_access);
+  files.print_to_file(2, "y", false);
+  EXPECT_EQ(error_of([&] { files.flush_file(2); }), err::path_file_access);
+  // What failed once is not reported a second time.
+  EXPECT_EQ(error_of([&] { files.close_file(2); }), 0);
+}
+
+// Every byte taken from the source is in the output before more is asked
+// for, so a killed process loses nothing it had taken.
+TEST(FileLocation, OutputsReachTheFileBeforeMoreIsRead) {
+  ScratchFolder dir;
+  write_bytes("src", std::string(300, 's'));
+  FileTable files;
+  files.open_file("src", mode_random, 1);
+  files.open_file("cap", mode_output, 2);
+  files.print_to_file(2, "xy", false);
+  ASSERT_EQ(read_bytes("cap"), "");  // still buffered
+  files.file_location(1);
+  EXPECT_EQ(read_bytes("cap"), "xy");
+  files.print_to_file(2, "z", false);
+  FixedText one(1);
+  files.get_from_file(1, one);
+  EXPECT_EQ(read_bytes("cap"), "xyz");
+}
+
+TEST(GetFromFile, RandomFileReadsOneRecordAtATime) {
+  ScratchFolder dir;
+  std::string bytes(300, '.');
+  bytes[0] = 'A';
+  bytes[128] = 'B';
+  bytes[256] = 'C';
+  write_bytes("rnd", bytes);
+  FileTable files;
+  files.open_file("rnd", mode_random, 1);
+  FixedText one(1);
+  std::uint64_t position = 0;
+  for (const char* expected : {"A", "B", "C"}) {
+    files.get_from_file(1, one);
+    position += 128;
+    EXPECT_EQ(one.value(), expected);
+    EXPECT_FALSE(files.entry(1)->at_end);
+    EXPECT_EQ(files.entry(1)->position, position);
+  }
+  files.get_from_file(1, one);
+  EXPECT_EQ(one.value(), std::string(1, '\0'));
+  EXPECT_TRUE(files.entry(1)->at_end);
+  EXPECT_EQ(files.entry(1)->position, position);
+}
+
+// Runs once the serial layer recognises port names.
+TEST(SerialPortEntry, ReadsBytesFromAPseudoTerminal) {
+  SerialSettings probe;
+  bool recognised = false;
+  try {
+    recognised = com_option_parse("COM1:9600", probe);
+  } catch (const RunError&) {
+  }
+  if (!recognised) GTEST_SKIP() << "port names are not recognised yet";
+
+  ScratchFolder dir;
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  ASSERT_EQ(::symlink(::ptsname(master), "com7"), 0);
+
+  FileTable files;
+  files.open_file("cap", mode_output, 2);
+  files.open_file("COM7:9600,N,8,1,BIN,CS0,DS0", mode_input, 1);
+  const OpenFile* port = files.entry(1);
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(port->mode, mode_random);
+  EXPECT_TRUE(port->can_read);
+  EXPECT_TRUE(port->can_write);
+  EXPECT_EQ(port->record_length, 128u);
+  EXPECT_EQ(port->port_number, 7);
+  EXPECT_EQ(port->serial.baud_rate, 9600);
+
+  files.print_to_file(2, "q", false);
+  ASSERT_EQ(::write(master, "xyz", 3), 3);
+  for (int i = 0; i < 100 && files.file_location(1) < 3; ++i) files.wait_for_data(1, 50);
+  ASSERT_EQ(files.file_location(1), 3u);
+  EXPECT_EQ(read_bytes("cap"), "q");
+
+  FixedText one(1);
+  std::string got;
+  for (int i = 0; i < 3; ++i) {
+    files.get_from_file(1, one);
+    got += one.value();
+    files.print_to_file(2, one.value(), false);
+  }
+  EXPECT_EQ(got, "xyz");
+  EXPECT_FALSE(files.entry(1)->at_end);
+  EXPECT_EQ(files.entry(1)->position, 0u);
+
+  EXPECT_EQ(files.file_location(1), 0u);
+  EXPECT_EQ(read_bytes("cap"), "qxyz");
+  files.get_from_file(1, one);
+  EXPECT_EQ(one.value(), std::string(1, '\0'));
+  EXPECT_TRUE(files.entry(1)->at_end);
+  EXPECT_EQ(error_of([&] { files.print_to_file(1, "x", false); }), err::bad_file_mode);
+
+  files.close_file(1);
+  EXPECT_FALSE(files.is_open(1));
+  ::close(master);
+}
+
+}  // namespace
+}  // namespace pat

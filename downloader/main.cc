@@ -1,0 +1,43 @@
+// The platform's start of the program: the working directory, the command
+// line and the console, then the main routine.
+
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "downloader/command_line.h"
+#include "downloader/console/console.h"
+#include "downloader/console/terminal_backend.h"
+#include "downloader/files/file_table.h"
+#include "downloader/program.h"
+#include "downloader/run_frame.h"
+
+namespace {
+
+// Relative names resolve in the program's own folder; when that cannot be
+// had the program goes on where it was started, without a message.
+void enter_program_folder() {
+  char path[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n <= 0) return;
+  std::string exe(path, static_cast<std::size_t>(n));
+  const std::size_t slash = exe.rfind('/');
+  if (slash == std::string::npos) return;
+  const std::string folder = slash == 0 ? "/" : exe.substr(0, slash);
+  if (chdir(folder.c_str()) != 0) return;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  pat::timer_seconds();  // the clock counts from the start
+  enter_program_folder();
+  const pat::Text command = pat::command_line(argc, argv);
+  pat::TerminalBackend backend;
+  pat::Console console(backend);
+  pat::FileTable files;
+  pat::Program program{console, files};
+  program.command_line = command;
+  return pat::run_program(program);
+}

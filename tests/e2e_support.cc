@@ -1,0 +1,302 @@
+#include "tests/e2e_support.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace pat::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::atomic<int> session_counter{0};
+
+// Runs a program and gives what it printed on stdout.
+std::string run_capture(const std::vector<std::string>& argv) {
+  int out[2];
+  if (pipe(out) != 0) throw std::runtime_error("pipe");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 2);
+    close(out[0]);
+    close(out[1]);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+  }
+  close(out[1]);
+  std::string text;
+  char buf[4096];
+  ssize_t n;
+  while ((n = read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return text;
+}
+
+void sleep_seconds(double s) {
+  std::this_thread::sleep_for(std::chrono::duration<double>(s));
+}
+
+std::string shell_quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    if (c == '\'') q += "'\\''";
+    else q += c;
+  }
+  return q + "'";
+}
+
+}  // namespace
+
+std::string binary_dir() { return PAT_BINARY_DIR; }
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void write_file(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+bool path_exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+RunFolder::RunFolder() {
+  char name[] = "/tmp/pat-run-XXXXXX";
+  if (!mkdtemp(name)) throw std::runtime_error("mkdtemp");
+  path_ = name;
+  fs::copy_file(binary_dir() + "/pat-downloader", file("pat-downloader"));
+  fs::permissions(file("pat-downloader"), fs::perms::owner_all);
+}
+
+RunFolder::~RunFolder() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+std::vector<std::string> RunFolder::entries() const {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(path_)) {
+    std::string n = e.path().filename().string();
+    if (n[0] != '.' && n != "pat-downloader") names.push_back(n);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::string& program)
+    : folder_(folder) {
+  socket_ = "pat-" + std::to_string(getpid()) + "-" + std::to_string(session_counter++);
+  std::string command = program;
+  if (!args.empty()) command += " " + args;
+  command += "; echo $? > .exit; stty -a > .stty.tmp; mv .stty.tmp .stty; exec sleep 600";
+  run_capture({"tmux", "-L", socket_, "-f", "/dev/null", "start-server", ";", "set", "-g",
+               "default-terminal", "tmux-256color", ";", "new-session", "-d", "-x", "100",
+               "-y", "25", "-c", folder.path(), "-e", "LANG=C.UTF-8", "-e", "LC_ALL=C.UTF-8",
+               "sh -c " + shell_quote(command)});
+}
+
+TmuxRun::~TmuxRun() { run_capture({"tmux", "-L", socket_, "kill-server"}); }
+
+void TmuxRun::type(const std::string& text) {
+  run_capture({"tmux", "-L", socket_, "send-keys", "-t", "0", "-l", text});
+}
+
+void TmuxRun::key(const std::string& name) {
+  run_capture({"tmux", "-L", socket_, "send-keys", "-t", "0", name});
+}
+
+std::vector<std::string> TmuxRun::screen() const {
+  std::string text = run_capture({"tmux", "-L", socket_, "capture-pane", "-p", "-t", "0"});
+  std::vector<std::string> rows;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    rows.push_back(line);
+  }
+  rows.resize(25);
+  return rows;
+}
+
+std::string TmuxRun::row(int row) const { return screen()[row - 1]; }
+
+std::string TmuxRun::screen_text() const {
+  std::string all;
+  int n = 1;
+  for (const auto& r : screen()) all += std::to_string(n++) + "|" + r + "\n";
+  return all;
+}
+
+std::string TmuxRun::screen_with_colours() const {
+  return run_capture({"tmux", "-L", socket_, "capture-pane", "-p", "-e", "-t", "0"});
+}
+
+bool TmuxRun::wait_for(const std::function<bool(const std::vector<std::string>&)>& condition,
+                       double seconds) const {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  for (;;) {
+    if (condition(screen())) return true;
+    if (std::chrono::steady_clock::now() > until) return false;
+    sleep_seconds(0.05);
+  }
+}
+
+bool TmuxRun::wait_row(int row, const std::string& text, double seconds) const {
+  return wait_for([&](const auto& rows) { return rows[row - 1] == text; }, seconds);
+}
+
+bool TmuxRun::wait_contains(const std::string& text, double seconds) const {
+  return wait_for(
+      [&](const auto& rows) {
+        for (const auto& r : rows)
+          if (r.find(text) != std::string::npos) return true;
+        return false;
+      },
+      seconds);
+}
+
+bool TmuxRun::ended() const { return path_exists(folder_.file(".stty")); }
+
+int TmuxRun::wait_exit(double seconds) const {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (!ended()) {
+    if (std::chrono::steady_clock::now() > until) return -1;
+    sleep_seconds(0.05);
+  }
+  return std::atoi(read_file(folder_.file(".exit")).c_str());
+}
+
+int TmuxRun::program_pid() const {
+  const std::string pane =
+      run_capture({"tmux", "-L", socket_, "list-panes", "-t", "0", "-F", "#{pane_pid}"});
+  const int shell = std::atoi(pane.c_str());
+  if (shell <= 0) return 0;
+  const std::string children = read_file("/proc/" + std::to_string(shell) + "/task/" +
+                                         std::to_string(shell) + "/children");
+  return std::atoi(children.c_str());
+}
+
+bool TmuxRun::signal_program(int signal) const {
+  const int pid = program_pid();
+  return pid > 0 && kill(pid, signal) == 0;
+}
+
+std::string TmuxRun::stty_after() const { return read_file(folder_.file(".stty")); }
+
+SimTester::SimTester(const RunFolder& folder, const TesterOptions& o) {
+  const std::string ready = folder.file(".tester-ready");
+  log_ = folder.file(".tester-log");
+  std::vector<std::string> argv = {binary_dir() + "/sim_tester", "--link",
+                                   folder.file("com" + std::to_string(o.port)), "--ready",
+                                   ready, "--timeout", std::to_string(o.timeout)};
+  if (!o.send.empty()) {
+    const std::string download = folder.file(".download");
+    write_file(download, o.send);
+    argv.push_back("--send");
+    argv.push_back(download);
+  }
+  if (o.baud > 0) {
+    argv.push_back("--baud");
+    argv.push_back(std::to_string(o.baud));
+  } else {
+    argv.push_back("--fast");
+  }
+  for (const auto& [offset, secs] : o.pauses) {
+    argv.push_back("--pause");
+    argv.push_back(std::to_string(offset) + ":" + std::to_string(secs));
+  }
+  if (o.hold_lock) argv.push_back("--hold-lock");
+  pid_ = fork();
+  if (pid_ == 0) {
+    const int log = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    dup2(log, 2);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  for (int i = 0; i < 200 && !path_exists(ready); ++i) sleep_seconds(0.025);
+}
+
+SimTester::~SimTester() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::string SimTester::finish(double seconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  while (pid_ > 0) {
+    int status;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      break;
+    }
+    if (std::chrono::steady_clock::now() > until) break;
+    sleep_seconds(0.05);
+  }
+  return read_file(log_);
+}
+
+std::string certificate_blocks(int appliances, int first) {
+  auto pad = [](std::string s, std::size_t column, const std::string& text) {
+    if (s.size() < column - 1) s.resize(column - 1, ' ');
+    return s + text;
+  };
+  std::string out;
+  auto line = [&](const std::string& l) { out += l + "\r\n"; };
+  for (int i = first; i < first + appliances; ++i) {
+    char id[16];
+    std::snprintf(id, sizeof id, "A%04d", i);
+    line(std::string(40, '='));
+    line(pad("APPLIANCE:", 12, id));
+    line(pad(pad("DATE:", 7, "05/03/2019"), 18, "14:25"));
+    line(pad("SITE:", 7, "NORTH WORKSHOP"));
+    line(pad(pad("LOCATION:", 14, "STORE ROOM 2"), 43, "TEST1-DATA"));
+    line(pad(pad("USER:", 14, "J SMITH"), 43, "TEST2-DATA"));
+    line(pad("  VISUAL  ", 23, "P"));
+    line(pad(pad("  INS  ", 12, "299.9 MOhm"), 23, "P"));
+    line(pad(pad("  EARTH  ", 13, "0.09 Ohm"), 23, "P"));
+    line(pad("  OVERALL STATUS", 20, "PASS"));
+    line(pad(pad("COMMENTS: ", 11, "CABLE REPLACED"), 70, " "));
+    line(pad("", 11, "PLUG FUSE 13A"));
+    line(pad("", 11, "RETEST IN 6 MONTHS"));
+    line("");
+    line("SIGNATURE:");
+  }
+  return out;
+}
+
+std::string certificate_download(int appliances) {
+  return certificate_blocks(appliances) + "end of data\r\n";
+}
+
+}  // namespace pat::test

@@ -1,0 +1,141 @@
+// Whole runs in one process: the handler's screens, the unhandled-error
+// box, the version lines and the closing prompt.
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "downloader/run_error.h"
+#include "downloader/run_frame.h"
+#include "tests/e2e_support.h"
+#include "tests/run_support.h"
+
+namespace pat::test {
+namespace {
+
+const char* const version_line = " Version : 0.12 - 16-11-2019";
+
+// Answers the dialogue: port, baud choice, name, format, then the two
+// instruction screens.
+void answer_dialogue(ScriptedBackend& b, const std::string& port, const std::string& name,
+                     const std::string& format) {
+  b.type_line(port);
+  b.type_line("2");
+  b.type_line(name);
+  b.type_line(format);
+  b.type_line("");
+  b.type_line("");
+}
+
+TEST(ErrorHandlerScreens, PortThatCannotBeOpened) {
+  InProcessRun run;
+  answer_dialogue(run.backend, "200", "shop", "2");
+  EXPECT_EQ(run.run(), 0);
+  EXPECT_EQ(run.row(1), " FATAL PROGRAMME ERROR!!") << run.screen_text();
+  EXPECT_EQ(run.row(2), "");
+  EXPECT_EQ(run.row(3), " COM PORT 200 NOT ANSWERING");
+  EXPECT_EQ(run.console.row_text(4).substr(0, 12), " Error: 68  ");
+  EXPECT_EQ(run.row(5), "");
+  EXPECT_EQ(run.row(6), "");
+  EXPECT_EQ(run.row(7), version_line);
+  EXPECT_NE(run.row(8), "");
+  EXPECT_EQ(run.row(11), "");
+  EXPECT_EQ(run.row(25), "Press any key to continue");
+  // The output file was created just before the port was tried.
+  EXPECT_FALSE(path_exists(run.file("shop.txt")));
+}
+
+TEST(ErrorHandlerScreens, OutputFileRefused) {
+  InProcessRun run;
+  ASSERT_EQ(mkdir(run.file("shop.txt").c_str(), 0755), 0);
+  answer_dialogue(run.backend, "3", "shop", "2");
+  EXPECT_EQ(run.run(), 0);
+  EXPECT_EQ(run.row(1), " FATAL PROGRAMME ERROR!!") << run.screen_text();
+  EXPECT_EQ(run.row(3), " Output file already open. Close any program that is reading shop.txt");
+  EXPECT_EQ(run.row(4), " Error: 70");
+  EXPECT_EQ(run.row(7), version_line);
+  EXPECT_EQ(run.row(25), "Press any key to continue");
+  struct stat st;
+  EXPECT_EQ(stat(run.file("shop.txt").c_str(), &st), 0);  // left as it was
+}
+
+TEST(ErrorHandlerScreens, OtherNumberShowsOnlyTheErrorLine) {
+  InProcessRun run;
+  answer_dialogue(run.backend, "3", "nofolder/shop", "2");
+  EXPECT_EQ(run.run(), 0);
+  EXPECT_EQ(run.row(1), " FATAL PROGRAMME ERROR!!") << run.screen_text();
+  EXPECT_EQ(run.row(2), " Error: 76");
+  EXPECT_EQ(run.row(3), "");
+  EXPECT_EQ(run.row(4), "");
+  EXPECT_EQ(run.row(5), version_line);
+  EXPECT_EQ(run.row(9), "");
+  EXPECT_EQ(run.row(25), "Press any key to continue");
+}
+
+// Error 68 for an output file that was never created: the handler's delete
+// fails, and the box asks whether to go on.
+class UnhandledErrorBox : public ::testing::TestWithParam<bool> {};
+
+TEST_P(UnhandledErrorBox, AnswerDecidesWhetherTheHandlerGoesOn) {
+  const bool go_on = GetParam();
+  InProcessRun run;
+  Program& p = run.program;
+  p.console.width_statement(100);
+  p.console.colour_statement(0, 7);
+  p.console.clear_screen();
+  p.settings.version_text = "0.12";
+  p.settings.version_date = "16-11-2019";
+  p.settings.port_text = "3";
+  p.settings.file_name = "shop.txt";
+  run.backend.answer_boxes({go_on});
+  try {
+    handle_run_error(p, 68);
+  } catch (const ProgramExit&) {
+  }
+  ASSERT_EQ(run.backend.boxes.size(), 1u);
+  EXPECT_NE(run.backend.boxes[0].find("Unhandled Error #53"), std::string::npos);
+  EXPECT_NE(run.backend.boxes[0].find("Continue?"), std::string::npos);
+  EXPECT_EQ(run.row(3), " COM PORT 3 NOT ANSWERING");
+  if (go_on) {
+    EXPECT_EQ(run.row(4), " Error: 68");
+    EXPECT_EQ(run.row(7), version_line);
+    EXPECT_EQ(run.row(25), "Press any key to continue");
+  } else {
+    EXPECT_EQ(run.row(4), "");
+    EXPECT_EQ(run.row(25), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(YesAndNo, UnhandledErrorBox, ::testing::Bool());
+
+TEST(VersionLines, SlashVShowsTitleAndVersion) {
+  InProcessRun run;
+  EXPECT_EQ(run.run("/v"), 0);
+  EXPECT_EQ(run.row(1), "Read Data via RS-232 for Seaward Supernova");
+  EXPECT_EQ(run.row(2), "");
+  EXPECT_EQ(run.row(3), version_line);
+  for (int r = 4; r <= 6; ++r) EXPECT_NE(run.row(r), "") << r;
+  EXPECT_EQ(run.row(7), "");
+  EXPECT_EQ(run.row(25), "Press any key to continue");
+  EXPECT_EQ(run.console.screen().cursor_row, 25);
+  EXPECT_EQ(run.console.screen().cursor_column, 26);
+}
+
+// Keys typed before the closing prompt do not end its wait.
+TEST(EndStatement, KeysWaitingBeforeThePromptAreDiscarded) {
+  InProcessRun run;
+  Program& p = run.program;
+  p.console.key_press('x', TypedKey{'x', 45}, true);
+  p.console.key_press('y', TypedKey{'y', 21}, true);
+  run.backend.idle_steps(3);
+  run.backend.press('z', TypedKey{'z', 44}, true);
+  try {
+    end_statement(p);
+  } catch (const ProgramExit&) {
+  }
+  EXPECT_TRUE(run.backend.script_done());
+  EXPECT_TRUE(p.console.read_typed_key().empty());
+}
+
+}  // namespace
+}  // namespace pat::test
