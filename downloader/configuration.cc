@@ -23,7 +23,7 @@ void read_configuration(Program& p) {
     p.console.print_line(" Error in QUELMARINT.CFG file. Value for ReportFormat MUST be 1 - 4");
     end_statement(p);
   }
-  if (number == 0) value = "1";
+  if (number == 0) value = Text(1, '1');
   p.settings.report_format = value;
 }
 

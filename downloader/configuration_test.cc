@@ -17,6 +17,9 @@ struct ConfigCase {
   std::string expected;  // the report format, or "message"
 };
 
+void PrintTo(const ConfigCase&, std::ostream* out) { *out << "case"; }
+
+
 class Configuration : public ::testing::TestWithParam<ConfigCase> {};
 
 TEST_P(Configuration, ReportFormatFromTheFile) {

@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdio>
+#include <stdexcept>
 #include <string>
 
 #include "downloader/command_line.h"
@@ -35,9 +37,14 @@ int main(int argc, char** argv) {
   enter_program_folder();
   const pat::Text command = pat::command_line(argc, argv);
   pat::TerminalBackend backend;
-  pat::Console console(backend);
-  pat::FileTable files;
-  pat::Program program{console, files};
-  program.command_line = command;
-  return pat::run_program(program);
+  try {
+    pat::Console console(backend);
+    pat::FileTable files;
+    pat::Program program{console, files};
+    program.command_line = command;
+    return pat::run_program(program);
+  } catch (const std::runtime_error& e) {
+    std::fprintf(stderr, "pat-downloader: %s\n", e.what());
+    return 1;
+  }
 }

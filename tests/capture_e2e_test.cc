@@ -86,6 +86,9 @@ struct CountCase {
   std::string expected;
 };
 
+void PrintTo(const CountCase&, std::ostream* out) { *out << "case"; }
+
+
 class RecordCount : public ::testing::TestWithParam<CountCase> {};
 
 TEST_P(RecordCount, ShownWhileReading) {
@@ -110,7 +113,11 @@ INSTANTIATE_TEST_SUITE_P(
                       CountCase{"1", std::string(13, ','), " 0"},
                       CountCase{"1", std::string(14, ','), " 1"},
                       CountCase{"1", std::string(28, ','), " 2"},
-                      CountCase{"2", "+++", " 0"}, CountCase{"2", "a+b+c+d+", " 1"}));
+                      CountCase{"2", "+++", " 0"}, CountCase{"2", "a+b+c+d+", " 1"}),
+    [](const auto& info) {
+      return "Format" + info.param.format + "After" + std::to_string(info.param.before.size()) +
+             "Bytes";
+    });
 
 TEST(Capture, NothingForSixtySecondsIsNoData) {
   RunFolder folder;

@@ -99,6 +99,9 @@ struct ReportCase {
   bool landscape;
 };
 
+void PrintTo(const ReportCase&, std::ostream* out) { *out << "case"; }
+
+
 class Report : public ::testing::TestWithParam<ReportCase> {};
 
 TEST_P(Report, ByteForByte) {
@@ -164,7 +167,10 @@ INSTANTIATE_TEST_SUITE_P(
                             pad("STORE ROOM 2", 14) + " " + pad("CABLE REPLACED", 20) + " " +
                             pad("PLUG FUSE 13A", 20) + " " + pad("J SMITH", 11) + " PASS\r\n";
                    },
-                   true}));
+                   true}),
+    [](const auto& info) {
+      return "Format" + info.param.format + "Layout" + info.param.config.substr(13, 1);
+    });
 
 TEST(Conversion, SummaryBasedBasicReport) {
   RunFolder folder;

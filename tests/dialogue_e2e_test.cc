@@ -122,6 +122,9 @@ struct InstructionCase {
   std::vector<std::pair<int, std::string>> rows;
 };
 
+void PrintTo(const InstructionCase&, std::ostream* out) { *out << "case"; }
+
+
 class InstructionScreen : public ::testing::TestWithParam<InstructionCase> {};
 
 TEST_P(InstructionScreen, ShowsTheTesterSettings) {
@@ -165,7 +168,11 @@ INSTANTIATE_TEST_SUITE_P(
                          {10, ""},
                          {13, " Press ENTER to continue"}}},
         InstructionCase{"ReportFormat=1\r\n", "2", "7", {{9, " DOWNLOAD FORMAT: SUMMARY"}}},
-        InstructionCase{"ReportFormat=3\r\n", "2", "7", {{9, " DOWNLOAD FORMAT: CERTIFICATE"}}}));
+        InstructionCase{"ReportFormat=3\r\n", "2", "7", {{9, " DOWNLOAD FORMAT: CERTIFICATE"}}}),
+    [](const auto& info) {
+      return "Format" + info.param.format + "Baud" + info.param.baud +
+             (info.param.config.empty() ? "" : "Config" + info.param.config.substr(13, 1));
+    });
 
 }  // namespace
 }  // namespace pat::test

@@ -112,7 +112,8 @@ std::vector<std::string> RunFolder::entries() const {
 TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::string& program)
     : folder_(folder) {
   socket_ = "pat-" + std::to_string(getpid()) + "-" + std::to_string(session_counter++);
-  std::string command = program;
+  // The shell must outlive a Ctrl+C that the program takes as its end request.
+  std::string command = "trap '' INT; " + program;
   if (!args.empty()) command += " " + args;
   command += "; echo $? > .exit; stty -a > .stty.tmp; mv .stty.tmp .stty; exec sleep 600";
   run_capture({"tmux", "-L", socket_, "-f", "/dev/null", "start-server", ";", "set", "-g",
@@ -124,7 +125,7 @@ TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::st
 TmuxRun::~TmuxRun() { run_capture({"tmux", "-L", socket_, "kill-server"}); }
 
 void TmuxRun::type(const std::string& text) {
-  run_capture({"tmux", "-L", socket_, "send-keys", "-t", "0", "-l", text});
+  run_capture({"tmux", "-L", socket_, "send-keys", "-t", "0", "-l", "--", text});
 }
 
 void TmuxRun::key(const std::string& name) {

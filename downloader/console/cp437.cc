@@ -41,7 +41,7 @@ char32_t cp437_glyph(std::uint8_t code) { return glyph_rows[code / 16][code % 16
 
 int cp437_code(char32_t glyph) {
   if (glyph >= 32 && glyph < 127) return static_cast<int>(glyph);
-  for (int code = 128; code < 256; ++code) {
+  for (int code = 127; code < 256; ++code) {
     if (glyph_rows[code / 16][code % 16] == glyph) return code;
   }
   return -1;

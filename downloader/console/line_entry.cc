@@ -224,7 +224,9 @@ Answer input_statement(Console& console, AnswerKind kind, bool line_end) {
   const TextScreen start = console.screen_copy();
   Text line;
 
-  const auto echo = [&console](char byte) { console.print_to_screen(std::string_view(&byte, 1), false); };
+  const auto echo = [&console](char byte) {
+    console.print_to_screen(std::string_view(&byte, 1), false);
+  };
   const auto redraw = [&] {
     console.restore_screen(start);
     for (char byte : line) echo(byte);

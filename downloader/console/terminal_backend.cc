@@ -193,6 +193,12 @@ void TerminalBackend::attach(Console& console) {
   nodelay(stdscr, TRUE);
   set_escdelay(25);
   curs_set(0);
+  // Ctrl+S and Ctrl+Q are keys here, not a way to freeze the screen.
+  termios mode;
+  if (tcgetattr(STDIN_FILENO, &mode) == 0) {
+    mode.c_iflag &= ~static_cast<tcflag_t>(IXON);
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) == 0) def_prog_mode();
+  }
   colour_pair_ = 0;
   if (has_colors() && start_color() == OK) {
     short white = COLOR_WHITE;
@@ -358,9 +364,12 @@ void TerminalBackend::take_key(bool function_key, std::uint32_t value) {
     std::lock_guard lock(box_mutex_);
     if (box_ != nullptr) {
       int c = key.typed.character;
-      if (box_->yes_no && (c == 'y' || c == 'Y')) answer_box(true);
-      if (box_->yes_no && (c == 'n' || c == 'N')) answer_box(false);
-      if (box_ != nullptr && !box_->yes_no && c == 13) answer_box(true);
+      if (box_->yes_no) {
+        if (c == 'y' || c == 'Y') answer_box(true);
+        if (c == 'n' || c == 'N') answer_box(false);
+      } else if (c == 13) {
+        answer_box(true);
+      }
       return;
     }
   }
