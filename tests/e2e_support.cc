@@ -210,14 +210,15 @@ bool TmuxRun::signal_program(int signal) const {
 
 std::string TmuxRun::stty_after() const { return read_file(folder_.file(".stty")); }
 
-SimTester::SimTester(const RunFolder& folder, const TesterOptions& o) {
-  const std::string ready = folder.file(".tester-ready");
-  log_ = folder.file(".tester-log");
+SimTester::SimTester(const std::string& folder, const TesterOptions& o) {
+  auto in_folder = [&](const std::string& name) { return folder + "/" + name; };
+  const std::string ready = in_folder(".tester-ready");
+  log_ = in_folder(".tester-log");
   std::vector<std::string> argv = {binary_dir() + "/sim_tester", "--link",
-                                   folder.file("com" + std::to_string(o.port)), "--ready",
+                                   in_folder("com" + std::to_string(o.port)), "--ready",
                                    ready, "--timeout", std::to_string(o.timeout)};
   if (!o.send.empty()) {
-    const std::string download = folder.file(".download");
+    const std::string download = in_folder(".download");
     write_file(download, o.send);
     argv.push_back("--send");
     argv.push_back(download);

@@ -85,7 +85,10 @@ struct TesterOptions {
 
 class SimTester {
  public:
-  SimTester(const RunFolder& folder, const TesterOptions& options);
+  // folder: where com<port> is linked (the program's folder).
+  SimTester(const std::string& folder, const TesterOptions& options);
+  SimTester(const RunFolder& folder, const TesterOptions& options)
+      : SimTester(folder.path(), options) {}
   ~SimTester();
   // Waits for the tester to end; its stderr report.
   std::string finish(double seconds = 30);

@@ -1,0 +1,50 @@
+// Whole downloads in one process: the scripted console, the simulated tester
+// on a pseudo-terminal as the serial port.
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e_support.h"
+#include "tests/run_support.h"
+
+namespace pat::test {
+namespace {
+
+void answer_dialogue(ScriptedBackend& b, const std::string& name, const std::string& format) {
+  b.type_line("3");
+  b.type_line("2");
+  b.type_line(name);
+  b.type_line(format);
+  b.type_line("");
+  b.type_line("");
+  // The capture polls the key queue while it waits for the first byte.
+  b.idle_steps(100000);
+}
+
+TEST(InProcessDownload, CertificateToCsv) {
+  InProcessRun run;
+  const std::string download = certificate_download(2);
+  // The tester links com3 into the working folder of this run.
+  SimTester tester(run.folder(), {.send = download, .baud = 0});
+  answer_dialogue(run.backend, "shop", "5");
+  EXPECT_EQ(run.run(), 0);
+  EXPECT_EQ(run.row(2), " Finished") << run.screen_text();
+  EXPECT_EQ(run.row(4), " CSV File 'shop.csv' created");
+  const std::string csv = read_file(run.file("shop.csv"));
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
+  const std::size_t second_row = csv.find('\n', csv.find('\n') + 1) + 1;
+  EXPECT_EQ(csv.compare(second_row, 6, "A0002,"), 0) << csv;
+  EXPECT_FALSE(path_exists(run.file("shop.tmp")));
+}
+
+TEST(InProcessDownload, CertificateKeptAsSent) {
+  InProcessRun run;
+  const std::string download = certificate_download(2);
+  SimTester tester(run.folder(), {.send = download, .baud = 0});
+  answer_dialogue(run.backend, "cert", "2");
+  EXPECT_EQ(run.run(), 0);
+  EXPECT_EQ(run.row(1), " Finished!") << run.screen_text();
+  EXPECT_EQ(read_file(run.file("cert.txt")), download.substr(0, download.size() - 2));
+}
+
+}  // namespace
+}  // namespace pat::test
