@@ -3,10 +3,12 @@
 #include <signal.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
 
+#include "tests/e2e_dialogue.h"
 #include "tests/e2e_support.h"
 
 namespace pat::test {
@@ -14,23 +16,6 @@ namespace {
 
 const char* const waiting = " Waiting for data from Supernova. This can take up to 60 seconds";
 const char* const reading = " Reading data from Supernova on COM port #3";
-
-// Answers the dialogue and the first instruction screen; the capture begins
-// with the Enter of the second one.
-void answer_up_to_capture(TmuxRun& run, const std::string& port, const std::string& baud,
-                          const std::string& name, const std::string& format) {
-  ASSERT_TRUE(run.wait_row(2, " Enter COM port number #")) << run.screen_text();
-  run.type_line(port);
-  ASSERT_TRUE(run.wait_row(9, " ?"));
-  run.type_line(baud);
-  ASSERT_TRUE(run.wait_row(15, " ?"));
-  run.type_line(name);
-  ASSERT_TRUE(run.wait_row(12, " Select"));
-  run.type_line(format);
-  ASSERT_TRUE(run.wait_contains("Press ENTER to continue")) << run.screen_text();
-  run.key("Enter");
-  ASSERT_TRUE(run.wait_contains("START SEARCH")) << run.screen_text();
-}
 
 void start_capture(TmuxRun& run) { run.key("Enter"); }
 
@@ -187,53 +172,69 @@ TEST(Capture, EscapeAfterTheFirstByteDoesNothing) {
   EXPECT_EQ(folder.read("shop.txt"), "abc+def\r\nend of data");
 }
 
-TEST(Capture, PauseUnderFiveSecondsDoesNotEndIt) {
+struct SilenceCase {
+  const char* name;
+  double pause;  // seconds after the first 12 bytes
+  std::string kept;
+};
+
+void PrintTo(const SilenceCase& c, std::ostream* out) { *out << c.name; }
+
+class Silence : public ::testing::TestWithParam<SilenceCase> {};
+
+TEST_P(Silence, FiveSecondsAfterTheLastByteEndTheCapture) {
+  const SilenceCase& c = GetParam();
   RunFolder folder;
   SimTester tester(folder, {.send = "first part\r\nsecond part\r\nend of data",
                             .baud = 0,
-                            .pauses = {{12, 4.0}}});
+                            .pauses = {{12, c.pause}}});
   TmuxRun run(folder);
   answer_up_to_capture(run, "3", "2", "shop", "2");
   start_capture(run);
   ASSERT_TRUE(run.wait_row(1, " Finished!", 30)) << run.screen_text();
-  EXPECT_EQ(folder.read("shop.txt"), "first part\r\nsecond part\r\nend of data");
+  EXPECT_EQ(folder.read("shop.txt"), c.kept);
 }
 
-TEST(Capture, SilenceOfFiveSecondsEndsIt) {
-  RunFolder folder;
-  SimTester tester(folder, {.send = "first part\r\nsecond part\r\nend of data",
-                            .baud = 0,
-                            .pauses = {{12, 6.5}}});
-  TmuxRun run(folder);
-  answer_up_to_capture(run, "3", "2", "shop", "2");
-  start_capture(run);
-  ASSERT_TRUE(run.wait_row(1, " Finished!", 30)) << run.screen_text();
-  EXPECT_EQ(folder.read("shop.txt"), "first part\r\n");
-}
+INSTANTIATE_TEST_SUITE_P(
+    Pauses, Silence,
+    ::testing::Values(SilenceCase{"FourSecondsGoOn", 4.0,
+                                  "first part\r\nsecond part\r\nend of data"},
+                      SilenceCase{"SixSecondsEnd", 6.5, "first part\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Capture, PortWithoutADeviceIsNotAnswering) {
+struct NotAnsweringCase {
+  const char* name;
+  std::string port;
+  bool held_by_another_program;
+};
+
+void PrintTo(const NotAnsweringCase& c, std::ostream* out) { *out << c.name; }
+
+class NotAnswering : public ::testing::TestWithParam<NotAnsweringCase> {};
+
+TEST_P(NotAnswering, ShowsThePortLinesAndDeletesTheOutputFile) {
+  const NotAnsweringCase& c = GetParam();
   RunFolder folder;
+  std::unique_ptr<SimTester> holder;
+  if (c.held_by_another_program) {
+    holder = std::make_unique<SimTester>(folder, TesterOptions{.port = 3, .hold_lock = true});
+  }
   TmuxRun run(folder);
-  answer_up_to_capture(run, "200", "2", "shop", "2");
+  answer_up_to_capture(run, c.port, "2", "shop", "2");
   start_capture(run);
   ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!")) << run.screen_text();
-  EXPECT_EQ(run.row(3), " COM PORT 200 NOT ANSWERING");
+  EXPECT_EQ(run.row(3), " COM PORT " + c.port + " NOT ANSWERING");
   EXPECT_EQ(run.row(4), " Error: 68");
   EXPECT_EQ(run.row(7), " Version : 0.12 - 16-11-2019");
   EXPECT_FALSE(folder.exists("shop.txt"));
+  run.key("Enter");
+  EXPECT_EQ(run.wait_exit(), 0);
 }
 
-TEST(Capture, PortHeldByAnotherProgramIsNotAnswering) {
-  RunFolder folder;
-  SimTester holder(folder, {.hold_lock = true});
-  TmuxRun run(folder);
-  answer_up_to_capture(run, "3", "2", "shop", "2");
-  start_capture(run);
-  ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!")) << run.screen_text();
-  EXPECT_EQ(run.row(3), " COM PORT 3 NOT ANSWERING");
-  EXPECT_EQ(run.row(4), " Error: 68");
-  EXPECT_FALSE(folder.exists("shop.txt"));
-}
+INSTANTIATE_TEST_SUITE_P(Ports, NotAnswering,
+                         ::testing::Values(NotAnsweringCase{"NoDevice", "200", false},
+                                           NotAnsweringCase{"HeldByAnotherProgram", "3", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Capture, KilledMidCaptureKeepsEveryByteTaken) {
   RunFolder folder;

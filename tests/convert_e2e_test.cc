@@ -6,23 +6,14 @@
 
 #include <regex>
 
+#include "tests/e2e_dialogue.h"
 #include "tests/e2e_support.h"
 
 namespace pat::test {
 namespace {
 
 void download(TmuxRun& run, const std::string& name, const std::string& format) {
-  ASSERT_TRUE(run.wait_row(2, " Enter COM port number #")) << run.screen_text();
-  run.type_line("3");
-  ASSERT_TRUE(run.wait_row(9, " ?"));
-  run.type_line("2");
-  ASSERT_TRUE(run.wait_row(15, " ?"));
-  run.type_line(name);
-  ASSERT_TRUE(run.wait_row(12, " Select"));
-  run.type_line(format);
-  ASSERT_TRUE(run.wait_contains("Press ENTER to continue")) << run.screen_text();
-  run.key("Enter");
-  ASSERT_TRUE(run.wait_contains("START SEARCH")) << run.screen_text();
+  answer_up_to_capture(run, "3", "2", name, format);
   run.key("Enter");
 }
 
