@@ -1,5 +1,6 @@
 #include "downloader/run_frame.h"
 
+#include <exception>
 #include <new>
 #include <string>
 
@@ -43,7 +44,7 @@ const char* error_meaning(int number) {
 // Once the handler is active an error is not handed to it again: a box asks
 // whether to go on; yes abandons only the failing step.
 template <typename Step>
-void handler_step(Program& p, Step step) {
+void handler_step(Program& p, std::string_view where, Step step) {
   if (!p.handler_active) {
     step();
     return;
@@ -52,7 +53,9 @@ void handler_step(Program& p, Step step) {
     step();
   } catch (const RunError& e) {
     std::string caption = "Unhandled Error #" + std::to_string(e.number);
-    std::string text = "An error arose while the error handler was running: ";
+    std::string text = "The error handler met an error while ";
+    text += where;
+    text += ": ";
     text += error_meaning(e.number);
     text += ".\nContinue?";
     if (!p.console.ask_yes_no(caption, text)) {
@@ -97,6 +100,10 @@ int run_program(Program& p) {
   } catch (const std::bad_alloc&) {
     p.console.show_message("Out of memory",
                            "The program has run out of memory and must end.");
+  } catch (const std::exception& e) {
+    // A fault of the program itself: still close the files, so that nothing
+    // written so far is lost.
+    p.console.show_message("Program fault", e.what());
   }
   try {
     p.files.close_all();
@@ -109,38 +116,42 @@ void handle_run_error(Program& p, int number) {
   p.handler_active = true;
   const float value = static_cast<float>(number);
   Console& c = p.console;
-  handler_step(p, [&] { c.clear_screen(); });
-  handler_step(p, [&] { c.print_line(" FATAL PROGRAMME ERROR!!"); });
+  handler_step(p, "clearing the screen", [&] { c.clear_screen(); });
+  handler_step(p, "showing the error", [&] { c.print_line(" FATAL PROGRAMME ERROR!!"); });
   if (value == err::device_unavailable) {
-    handler_step(p, [&] { c.print_empty_line(); });
-    handler_step(p, [&] { c.print_line(" COM PORT " + p.settings.port_text + " NOT ANSWERING"); });
-    handler_step(p, [&] { p.files.close_file(1); });
-    handler_step(p, [&] { p.files.close_file(2); });
-    handler_step(p, [&] { kill_files(p.settings.file_name); });
+    handler_step(p, "showing the error", [&] { c.print_empty_line(); });
+    handler_step(p, "showing the error",
+                 [&] { c.print_line(" COM PORT " + p.settings.port_text + " NOT ANSWERING"); });
+    handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
+    handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
+    handler_step(p, "deleting the output file " + p.settings.file_name,
+                 [&] { kill_files(p.settings.file_name); });
   }
   if (value == err::permission_denied) {
-    handler_step(p, [&] { c.print_empty_line(); });
-    handler_step(p, [&] {
+    handler_step(p, "showing the error", [&] { c.print_empty_line(); });
+    handler_step(p, "showing the error", [&] {
       c.print_line(" Output file already open. Close any program that is reading " +
                    p.settings.file_name);
     });
-    handler_step(p, [&] { p.files.close_file(1); });
-    handler_step(p, [&] { p.files.close_file(2); });
+    handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
+    handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
   }
-  handler_step(p, [&] { c.print_text(" Error:"); });
-  handler_step(p, [&] { c.print_number(value, true); });
-  handler_step(p, [&] { c.print_empty_line(); });
+  handler_step(p, "showing the error", [&] { c.print_text(" Error:"); });
+  handler_step(p, "showing the error", [&] { c.print_number(value, true); });
+  handler_step(p, "showing the error", [&] { c.print_empty_line(); });
   show_version_lines(p);
 }
 
 void show_version_lines(Program& p) {
   Console& c = p.console;
-  handler_step(p, [&] { c.print_empty_line(); });
-  handler_step(p, [&] {
+  handler_step(p, "showing the version lines", [&] { c.print_empty_line(); });
+  handler_step(p, "showing the version lines", [&] {
     c.print_line(" Version : " + p.settings.version_text + " - " + p.settings.version_date);
   });
-  for (const char* line : credits_lines) handler_step(p, [&] { c.print_line(line); });
-  handler_step(p, [&] { c.print_empty_line(); });
+  for (const char* line : credits_lines) {
+    handler_step(p, "showing the version lines", [&] { c.print_line(line); });
+  }
+  handler_step(p, "showing the version lines", [&] { c.print_empty_line(); });
   end_statement(p);
 }
 
@@ -157,12 +168,11 @@ void show_finished_lines(Program& p) {
 
 void end_statement(Program& p) {
   Console& c = p.console;
-  handler_step(p, [&] { p.files.close_all(); });
-  handler_step(p, [&] {
-    c.set_scroll_region(25, 25);
-    c.print_empty_line();
-    c.print_to_screen("Press any key to continue", false);
-  });
+  handler_step(p, "closing the files", [&] { p.files.close_all(); });
+  handler_step(p, "showing the closing prompt", [&] { c.set_scroll_region(25, 25); });
+  handler_step(p, "showing the closing prompt", [&] { c.print_empty_line(); });
+  handler_step(p, "showing the closing prompt",
+               [&] { c.print_to_screen("Press any key to continue", false); });
   // A key pressed before the prompt appeared must not end the wait.
   while (!c.read_typed_key().empty()) {
   }

@@ -82,7 +82,9 @@ void Console::set_scroll_region(int top, int bottom) {
   changed();
 }
 
+// A print is a step of the run: the end request stops the run before it.
 void Console::print_to_screen(std::string_view text, bool line_end) {
+  check_end_request();
   std::unique_lock lock(mutex_);
   print_lock_ = &lock;
   screen_.print_to_screen(text, line_end);
@@ -91,6 +93,7 @@ void Console::print_to_screen(std::string_view text, bool line_end) {
 }
 
 void Console::print_piece(std::string_view text, bool line_end) {
+  check_end_request();
   std::unique_lock lock(mutex_);
   print_lock_ = &lock;
   screen_.print_fit_check(text);
