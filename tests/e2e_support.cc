@@ -122,7 +122,13 @@ TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::st
                "sh -c " + shell_quote(command)});
 }
 
-TmuxRun::~TmuxRun() { run_capture({"tmux", "-L", socket_, "kill-server"}); }
+TmuxRun::~TmuxRun() {
+  run_capture({"tmux", "-L", socket_, "kill-server"});
+  // The server leaves its socket behind.
+  const char* dir = std::getenv("TMUX_TMPDIR");
+  const std::string base = dir ? dir : "/tmp";
+  unlink((base + "/tmux-" + std::to_string(getuid()) + "/" + socket_).c_str());
+}
 
 void TmuxRun::type(const std::string& text) {
   run_capture({"tmux", "-L", socket_, "send-keys", "-t", "0", "-l", "--", text});

@@ -1,0 +1,172 @@
+#pragma once
+
+// Small helpers shared by the bench programs: clocks, a process's processor
+// time, the dialogue up to the capture, and a plain table of figures.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e_support.h"
+
+namespace pat::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+inline void sleep_seconds(double s) {
+  std::this_thread::sleep_for(std::chrono::duration<double>(s));
+}
+
+// User plus system time of a process (all its threads), in seconds, from
+// /proc/<pid>/stat; negative when the process is gone.
+inline double cpu_seconds(int pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The command name may hold blanks; the fields after it are plain.
+  const std::size_t close = text.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream fields(text.substr(close + 2));
+  std::vector<std::string> f;
+  std::string word;
+  while (fields >> word) f.push_back(word);
+  // Fields 14 and 15 of the whole line; the list starts at field 3.
+  if (f.size() < 13) return -1;
+  const double ticks = std::stod(f[11]) + std::stod(f[12]);
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+inline long file_size(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;
+}
+
+// Folders to remove should the bench be stopped by a signal; their owners
+// remove them on every other way out.
+struct StopCleanup {
+  std::mutex mutex;
+  std::set<std::string> paths;
+  int pipe[2] = {-1, -1};
+};
+
+inline StopCleanup& stop_cleanup() {
+  static StopCleanup c;
+  return c;
+}
+
+class RemoveOnStop {
+ public:
+  explicit RemoveOnStop(std::string path) : path_(std::move(path)) {
+    std::lock_guard lock(stop_cleanup().mutex);
+    stop_cleanup().paths.insert(path_);
+  }
+  ~RemoveOnStop() {
+    std::lock_guard lock(stop_cleanup().mutex);
+    stop_cleanup().paths.erase(path_);
+  }
+  RemoveOnStop(const RemoveOnStop&) = delete;
+  RemoveOnStop& operator=(const RemoveOnStop&) = delete;
+
+ private:
+  std::string path_;
+};
+
+// On SIGINT, SIGTERM or SIGHUP: remove the registered folders and end. The
+// handler only wakes a thread; caught signals go back to their defaults in
+// the programs the bench starts, so the tester and tmux behave as usual.
+inline void remove_folders_on_stop() {
+  StopCleanup& c = stop_cleanup();
+  if (::pipe(c.pipe) != 0) return;
+  std::thread([] {
+    char signo = 0;
+    while (::read(stop_cleanup().pipe[0], &signo, 1) != 1) {
+    }
+    std::lock_guard lock(stop_cleanup().mutex);
+    for (const std::string& path : stop_cleanup().paths) {
+      std::error_code ec;
+      std::filesystem::remove_all(path, ec);
+    }
+    _exit(128 + signo);
+  }).detach();
+  struct sigaction sa {};
+  sa.sa_handler = [](int signo) {
+    const char byte = static_cast<char>(signo);
+    [[maybe_unused]] ssize_t n = ::write(stop_cleanup().pipe[1], &byte, 1);
+  };
+  sigemptyset(&sa.sa_mask);
+  for (int signo : {SIGINT, SIGTERM, SIGHUP}) sigaction(signo, &sa, nullptr);
+}
+
+inline void require(bool ok, const std::string& what, const test::TmuxRun* run = nullptr) {
+  if (ok) return;
+  std::string message = what;
+  if (run != nullptr) message += "\nscreen:\n" + run->screen_text();
+  throw std::runtime_error(message);
+}
+
+// Answers the dialogue and the first instruction screen; the next Enter
+// starts the capture.
+inline void answer_up_to_capture(test::TmuxRun& run, const std::string& baud_choice,
+                                 const std::string& name, const std::string& format) {
+  require(run.wait_row(2, " Enter COM port number #"), "no port question", &run);
+  run.type_line("3");
+  require(run.wait_row(9, " ?"), "no baud question", &run);
+  run.type_line(baud_choice);
+  require(run.wait_row(15, " ?"), "no file name question", &run);
+  run.type_line(name);
+  require(run.wait_row(12, " Select"), "no format question", &run);
+  run.type_line(format);
+  require(run.wait_contains("Press ENTER to continue"), "no instructions", &run);
+  run.key("Enter");
+  require(run.wait_contains("START SEARCH"), "no second instruction screen", &run);
+}
+
+// A table of figures: name, value, unit, how it was measured.
+struct Row {
+  std::string figure;
+  std::string value;
+  std::string unit;
+  std::string how;
+};
+
+inline std::string fixed(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f", decimals, value);
+  return text;
+}
+
+inline void print_table(const std::string& title, const std::vector<Row>& rows) {
+  std::size_t w0 = 6, w1 = 5, w2 = 4;
+  for (const Row& r : rows) {
+    w0 = std::max(w0, r.figure.size());
+    w1 = std::max(w1, r.value.size());
+    w2 = std::max(w2, r.unit.size());
+  }
+  std::printf("\n== %s ==\n", title.c_str());
+  std::printf("%-*s  %*s  %-*s  %s\n", static_cast<int>(w0), "figure", static_cast<int>(w1),
+              "value", static_cast<int>(w2), "unit", "measured as");
+  std::printf("%s\n", std::string(w0 + w1 + w2 + 6 + 11, '-').c_str());
+  for (const Row& r : rows) {
+    std::printf("%-*s  %*s  %-*s  %s\n", static_cast<int>(w0), r.figure.c_str(),
+                static_cast<int>(w1), r.value.c_str(), static_cast<int>(w2), r.unit.c_str(),
+                r.how.c_str());
+  }
+  std::fflush(stdout);
+}
+
+}  // namespace pat::bench
