@@ -59,7 +59,11 @@ void handler_step(Program& p, std::string_view where, Step step) {
     text += error_meaning(e.number);
     text += ".\nContinue?";
     if (!p.console.ask_yes_no(caption, text)) {
-      p.files.close_all();
+      try {
+        p.files.close_all();
+      } catch (const RunError&) {
+        // Ending now is what was asked for.
+      }
       throw ProgramExit{};
     }
   }

@@ -19,8 +19,9 @@ constexpr unsigned char lf = 10;
 constexpr unsigned char eof_mark = 26;
 
 int read_error(int error) {
-  return error == EACCES || error == EPERM ? err::permission_denied
-                                           : err::path_file_access;
+  const bool refused = error == EACCES || error == EPERM || error == EROFS ||
+                       error == EISDIR || error == ETXTBSY;
+  return refused ? err::permission_denied : err::path_file_access;
 }
 
 int write_error(int error) { return read_error(error); }
@@ -105,17 +106,27 @@ int close_entry(OpenFile& f) {
   return result;
 }
 
-bool is_folder(int fd) {
-  struct stat st;
-  return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
-}
-
+// Opened without waiting, so that a FIFO of that name cannot hold the run;
+// the descriptor blocks again once the name has proved a plain file.
 int open_or_errno(const std::string& name, int flags) {
   int fd;
   do {
-    fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
+    fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
   } while (fd < 0 && errno == EINTR);
   return fd;
+}
+
+// 0 for a name that can be used as a file; else its error: 70 for a folder,
+// 53 for a FIFO or a socket, whose reads and writes would wait on another
+// program.
+int not_a_plain_file(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return err::file_not_found;
+  if (S_ISDIR(st.st_mode)) return err::permission_denied;
+  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return err::file_not_found;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return err::file_not_found;
+  return 0;
 }
 
 bool access_refused(int error) {
@@ -162,9 +173,9 @@ std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
   }
   if (fd < 0) raise_error(open_error_from_errno(errno, name));
   f->fd = fd;
-  if (is_folder(fd)) {
+  if (const int error = not_a_plain_file(fd)) {
     ::close(fd);
-    raise_error(err::permission_denied);
+    raise_error(error);
   }
   if (mode == mode_input) {
     try {

@@ -198,12 +198,17 @@ TEST(OpenFile, FailuresRaiseTheirNumberAndCreateNothing) {
       {"NUL cuts no name short", std::string("plain\0x", 7), mode_output,
        err::file_not_found},
       {"NUL in a new name", std::string("fresh\0x", 7), mode_random, err::file_not_found},
+      // A FIFO would hold the run until another program opened its other end.
+      {"input of a FIFO", "fifo", mode_input, err::file_not_found},
+      {"random of a FIFO", "fifo", mode_random, err::file_not_found},
+      {"output of a FIFO without a reader", "fifo", mode_output, err::device_unavailable},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
     ScratchFolder dir;
     write_bytes("plain", "keep");
     std::filesystem::create_directory("dir");
+    ASSERT_EQ(mkfifo("fifo", 0644), 0);
     const auto before = folder_entries();
     FileTable files;
     EXPECT_EQ(error_of([&] { files.open_file(c.name, c.mode, 1); }), c.expected);

@@ -25,8 +25,9 @@ struct Field {
   std::optional<std::uint64_t> number;
 };
 
-// Numbers beyond this are refused outright; no option takes a value near it.
-constexpr std::uint64_t kNumberLimit = 0x7fffffff;
+// Longer numbers stop growing here: the options that take a number refuse
+// anything this large, and the ones that ignore it must still accept it.
+constexpr std::uint64_t kNumberLimit = 0x80000000;
 
 Field split_field(std::string_view text) {
   Field field;
@@ -38,8 +39,7 @@ Field split_field(std::string_view text) {
   const std::size_t digits_start = i;
   std::uint64_t value = 0;
   while (i < text.size() && is_digit(text[i])) {
-    value = value * 10 + static_cast<std::uint64_t>(text[i] - '0');
-    if (value > kNumberLimit) malformed();
+    value = std::min(kNumberLimit, value * 10 + static_cast<std::uint64_t>(text[i] - '0'));
     ++i;
   }
   // Anything left is a letter after a digit or a character no field may hold.

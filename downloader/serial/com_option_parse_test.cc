@@ -125,7 +125,18 @@ TEST(ComOptionParse, RecognisesAndParsesOpenTexts) {
       malformed("COM1:9600,N,8,1,CS0A"),
       malformed("COM1:9600,N,8,1,BINX"),
       malformed("COM1:9600,N,8,1,-1"),
-      malformed("COM1:99999999999999999999"),
+      // A long number is no reason to refuse: the rate is any positive number,
+      // and RS ignores its number; the time-outs still refuse a large one.
+      serial("COM1:99999999999999999999",
+             bare(1, [](SerialSettings& s) { s.baud_rate = 2147483648L; })),
+      serial("COM1:9600,N,8,1,RS99999999999999",
+             bare(1, [](SerialSettings& s) {
+               s.baud_rate = 9600;
+               s.parity = Parity::none;
+               s.data_bits = 8;
+               s.rts_off = true;
+             })),
+      malformed("COM1:9600,N,8,1,DS99999999999999"),
       malformed("com3:shop.txt"),
       malformed("COM1:9600,N,8,1.5"),
 
