@@ -5,12 +5,16 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 
 #include "downloader/command_line.h"
 #include "downloader/console/console.h"
 #include "downloader/console/terminal_backend.h"
+#ifdef PAT_HAVE_WINDOW
+#include "downloader/console/window_backend.h"
+#endif
 #include "downloader/files/file_table.h"
 #include "downloader/program.h"
 #include "downloader/run_frame.h"
@@ -30,19 +34,43 @@ void enter_program_folder() {
   if (chdir(folder.c_str()) != 0) return;
 }
 
+int run_in(pat::ConsoleBackend& backend, const pat::Text& command) {
+  pat::Console console(backend);
+  pat::FileTable files;
+  pat::Program program{console, files};
+  program.command_line = command;
+  return pat::run_program(program);
+}
+
+#ifdef PAT_HAVE_WINDOW
+// A program started from a terminal stays in it; one started otherwise
+// gets a window when there is a display to show it on.
+bool window_wanted() {
+  if (isatty(STDIN_FILENO)) return false;
+  const char* display = std::getenv("DISPLAY");
+  return display != nullptr && *display != '\0';
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   pat::timer_seconds();  // the clock counts from the start
   enter_program_folder();
   const pat::Text command = pat::command_line(argc, argv);
-  pat::TerminalBackend backend;
   try {
-    pat::Console console(backend);
-    pat::FileTable files;
-    pat::Program program{console, files};
-    program.command_line = command;
-    return pat::run_program(program);
+#ifdef PAT_HAVE_WINDOW
+    if (window_wanted()) {
+      pat::WindowBackend window;
+      try {
+        return run_in(window, command);
+      } catch (const pat::WindowUnavailable&) {
+        // The display cannot show the window: the terminal, as without one.
+      }
+    }
+#endif
+    pat::TerminalBackend backend;
+    return run_in(backend, command);
   } catch (const std::runtime_error& e) {
     std::fprintf(stderr, "pat-downloader: %s\n", e.what());
     return 1;

@@ -1,0 +1,551 @@
+#include "downloader/console/window_backend.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "downloader/console/window_keys.h"
+#include "downloader/console/window_picture.h"
+#include "downloader/console/window_side_connection.h"
+
+// GLEW before any other OpenGL header; X11 last, for its macros.
+#include <GL/glew.h>
+#include <GL/freeglut.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+namespace pat {
+
+namespace {
+
+// Ctrl+C in the starting terminal, SIGTERM and SIGHUP end the run as the
+// close button does; the handler only stores, the window's thread acts.
+std::atomic<bool> end_signal{false};
+constexpr int end_signals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous_actions[3];
+
+void on_end_signal(int) { end_signal.store(true); }
+
+void install_end_signals() {
+  struct sigaction action {};
+  action.sa_handler = on_end_signal;
+  sigemptyset(&action.sa_mask);
+  for (int i = 0; i < 3; ++i) sigaction(end_signals[i], &action, &previous_actions[i]);
+}
+
+void restore_end_signals() {
+  for (int i = 0; i < 3; ++i) sigaction(end_signals[i], &previous_actions[i], nullptr);
+}
+
+using Clock = std::chrono::steady_clock;
+constexpr auto picture_interval = std::chrono::milliseconds(33);
+constexpr auto show_interval = std::chrono::milliseconds(16);
+constexpr int blink_pictures = 8;
+
+int power_of_two_from(int value) {
+  int power = 1;
+  while (power < value) power *= 2;
+  return power;
+}
+
+}  // namespace
+
+struct WindowBackend::Box {
+  WindowBox shown;
+  bool answered = false;
+  bool answer = false;
+};
+
+// Everything that belongs to the window's thread.
+class WindowBackend::Window {
+ public:
+  explicit Window(WindowBackend& backend) : backend_(backend), console_(*backend.console_) {}
+
+  bool open(const std::string& display, std::string& error);
+  void loop();
+  void close();
+
+ private:
+  static void on_display(void* self) { static_cast<Window*>(self)->show(); }
+  static void on_reshape(int width, int height, void* self) {
+    static_cast<Window*>(self)->reshaped(width, height);
+  }
+  static void on_key_down(unsigned char c, int, int, void* self) {
+    static_cast<Window*>(self)->character(c, true);
+  }
+  static void on_key_up(unsigned char c, int, int, void* self) {
+    static_cast<Window*>(self)->character(c, false);
+  }
+  static void on_special_down(int key, int, int, void* self) {
+    static_cast<Window*>(self)->special(key, true);
+  }
+  static void on_special_up(int key, int, int, void* self) {
+    static_cast<Window*>(self)->special(key, false);
+  }
+  static void on_close(void* self) { static_cast<Window*>(self)->closed(); }
+
+  bool usable() const { return open_ && !side_.window_lost(); }
+  void character(unsigned char c, bool down);
+  void special(int key, bool down);
+  bool box_takes(unsigned char c);
+  void take(const WindowKeyAction& action);
+  void closed();
+  void reshaped(int width, int height);
+  void make_picture();
+  void fix_size(int width, int height);
+  void upload();
+  void show();
+  void wait_until(Clock::time_point when);
+
+  WindowBackend& backend_;
+  Console& console_;
+  WindowSideConnection side_;
+  WindowKeys keys_;
+  std::vector<std::string> arguments_;  // freeglut may keep pointers into them
+  std::vector<char*> argv_;
+  bool initialised_ = false;
+  int window_ = 0;
+  bool open_ = false;
+  Display* display_ = nullptr;  // freeglut's connection
+  unsigned long x_window_ = 0;
+
+  int max_texture_ = 1024;
+  bool any_texture_size_ = false;
+  GLuint texture_ = 0;
+  int texture_width_ = 0;
+  int texture_height_ = 0;
+  int uploaded_width_ = 0;
+  int uploaded_height_ = 0;
+
+  int window_width_ = 0;  // as freeglut last reported it
+  int window_height_ = 0;
+  int wanted_width_ = 0;  // the picture's size, which the window keeps
+  int wanted_height_ = 0;
+  bool size_wrong_ = false;
+
+  TextScreen screen_;
+  WindowBox box_;
+  bool box_shown_ = false;
+  bool pictured_once_ = false;
+  std::uint64_t pictured_generation_ = 0;
+  std::uint64_t pictured_box_ = 0;
+  bool pictured_cursor_ = false;
+  long pictures_ = 0;
+  bool picture_new_ = false;  // made since it was last shown
+  WindowPicture picture_;
+};
+
+bool WindowBackend::Window::open(const std::string& display, std::string& error) {
+  // freeglut ends the process when it finds no display: look first.
+  if (!side_.open(display)) {
+    error = "no display that shows OpenGL";
+    return false;
+  }
+  arguments_ = {"pat-downloader"};
+  if (!display.empty()) arguments_.insert(arguments_.end(), {"-display", display});
+  for (std::string& argument : arguments_) argv_.push_back(argument.data());
+  argv_.push_back(nullptr);
+  int argc = static_cast<int>(arguments_.size());
+  glutInit(&argc, argv_.data());
+  initialised_ = true;
+  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+  glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE);
+
+  screen_ = console_.snapshot();
+  wanted_width_ = glyph_width * screen_.columns;
+  wanted_height_ = glyph_height * screen_.rows;
+  glutInitWindowSize(wanted_width_, wanted_height_);
+  window_ = glutCreateWindow("Untitled");
+  open_ = true;
+  window_width_ = wanted_width_;
+  window_height_ = wanted_height_;
+
+  if (glewInit() != GLEW_OK || !GLEW_VERSION_1_2) {
+    error = "no OpenGL 1.2 for the window";
+    close();
+    return false;
+  }
+  any_texture_size_ = GLEW_VERSION_2_0 || GLEW_ARB_texture_non_power_of_two;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_);
+  glGenTextures(1, &texture_);
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+
+  glutDisplayFuncUcall(on_display, this);
+  glutReshapeFuncUcall(on_reshape, this);
+  glutKeyboardFuncUcall(on_key_down, this);
+  glutKeyboardUpFuncUcall(on_key_up, this);
+  glutSpecialFuncUcall(on_special_down, this);
+  glutSpecialUpFuncUcall(on_special_up, this);
+  glutCloseFuncUcall(on_close, this);
+
+  display_ = glXGetCurrentDisplay();
+  x_window_ = glXGetCurrentDrawable();
+  fix_size(wanted_width_, wanted_height_);
+  side_.watch(x_window_, [this] { backend_.display_gone(); });
+  return true;
+}
+
+void WindowBackend::Window::close() {
+  if (usable() && texture_ != 0) glDeleteTextures(1, &texture_);
+  texture_ = 0;
+  if (open_) glutDestroyWindow(window_);
+  open_ = false;
+  if (initialised_) glutExit();
+  initialised_ = false;
+  side_.close();
+}
+
+void WindowBackend::Window::loop() {
+  auto next_picture = Clock::now();
+  auto next_show = next_picture;
+  while (!backend_.stop_.load()) {
+    const auto now = Clock::now();
+    if (now >= next_picture) {
+      make_picture();
+      next_picture += picture_interval;
+      if (next_picture <= now) next_picture = now + picture_interval;
+    }
+    if (now >= next_show) {
+      // An unchanged picture is not sent again; freeglut asks for it
+      // itself when the window has to be drawn anew.
+      if (usable() && picture_new_) glutPostRedisplay();
+      next_show += show_interval;
+      if (next_show <= now) next_show = now + show_interval;
+    }
+    glutMainLoopEvent();
+    side_.service(console_);
+    if (end_signal.load()) console_.request_end();
+    if (console_.end_requested()) {
+      std::lock_guard lock(backend_.box_mutex_);
+      backend_.answer_box(false);
+    }
+    wait_until(std::min(next_picture, next_show));
+  }
+}
+
+void WindowBackend::Window::wait_until(Clock::time_point when) {
+  if (display_ != nullptr && XEventsQueued(display_, QueuedAlready) > 0) return;
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
+  if (left <= 0) return;
+  pollfd fds[3] = {{backend_.wake_pipe_[0], POLLIN, 0},
+                   {display_ != nullptr ? ConnectionNumber(display_) : -1, POLLIN, 0},
+                   {side_.fd(), POLLIN, 0}};
+  if (poll(fds, 3, static_cast<int>(left)) > 0 && (fds[0].revents & POLLIN) != 0) {
+    char drain[64];
+    while (read(backend_.wake_pipe_[0], drain, sizeof drain) > 0) {
+    }
+  }
+}
+
+void WindowBackend::Window::closed() {
+  // freeglut destroys the window after this returns.
+  open_ = false;
+  console_.request_end();
+}
+
+void WindowBackend::Window::reshaped(int width, int height) {
+  window_width_ = width;
+  window_height_ = height;
+  // The size follows the screen: a window manager's change is taken back.
+  if (width != wanted_width_ || height != wanted_height_) size_wrong_ = true;
+}
+
+void WindowBackend::Window::fix_size(int width, int height) {
+  if (display_ == nullptr || x_window_ == 0) return;
+  // Equal smallest and largest sizes: no sizing border.
+  XSizeHints* hints = XAllocSizeHints();
+  if (hints == nullptr) return;
+  hints->flags = PMinSize | PMaxSize;
+  hints->min_width = hints->max_width = width;
+  hints->min_height = hints->max_height = height;
+  XSetWMNormalHints(display_, x_window_, hints);
+  XFree(hints);
+}
+
+void WindowBackend::Window::make_picture() {
+  ++pictures_;
+  const bool cursor_phase = pictures_ / blink_pictures % 2 == 0;
+  bool changed = !pictured_once_;
+  const std::uint64_t generation = console_.generation();
+  if (changed || generation != pictured_generation_) {
+    screen_ = console_.snapshot();
+    pictured_generation_ = generation;
+    changed = true;
+  }
+  const std::uint64_t box_generation = backend_.box_generation_.load();
+  if (box_generation != pictured_box_) {
+    std::lock_guard lock(backend_.box_mutex_);
+    box_shown_ = backend_.box_ != nullptr;
+    if (box_shown_) box_ = backend_.box_->shown;
+    pictured_box_ = backend_.box_generation_.load();
+    changed = true;
+  }
+  const bool cursor = cursor_phase && screen_.cursor_visible;
+  if (cursor != pictured_cursor_) changed = true;
+  if (!usable()) return;
+  if (size_wrong_) {
+    size_wrong_ = false;
+    glutReshapeWindow(wanted_width_, wanted_height_);
+  }
+  if (!changed) return;
+  pictured_once_ = true;
+  pictured_cursor_ = cursor;
+
+  // A screen wider than a texture can be is shown as far as it goes.
+  const int columns = std::min<int>(screen_.columns, max_texture_ / glyph_width);
+  const int rows = std::min<int>(screen_.rows, max_texture_ / glyph_height);
+  make_window_picture(screen_, columns, rows, box_shown_ ? &box_ : nullptr, cursor_phase, picture_);
+  if (picture_.width != wanted_width_ || picture_.height != wanted_height_) {
+    wanted_width_ = picture_.width;
+    wanted_height_ = picture_.height;
+    fix_size(wanted_width_, wanted_height_);
+    glutReshapeWindow(wanted_width_, wanted_height_);
+  }
+  upload();
+  picture_new_ = true;
+}
+
+void WindowBackend::Window::upload() {
+  glBindTexture(GL_TEXTURE_2D, texture_);
+  if (picture_.width != uploaded_width_ || picture_.height != uploaded_height_) {
+    texture_width_ = any_texture_size_ ? picture_.width : power_of_two_from(picture_.width);
+    texture_height_ = any_texture_size_ ? picture_.height : power_of_two_from(picture_.height);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture_width_, texture_height_, 0, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
+    uploaded_width_ = picture_.width;
+    uploaded_height_ = picture_.height;
+  }
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture_.width, picture_.height, GL_BGRA,
+                  GL_UNSIGNED_INT_8_8_8_8_REV, picture_.pixels.data());
+}
+
+void WindowBackend::Window::show() {
+  if (!usable()) return;
+  glViewport(0, 0, window_width_, window_height_);
+  glClearColor(0, 0, 0, 1);
+  glClear(GL_COLOR_BUFFER_BIT);
+  if (uploaded_width_ > 0) {
+    // One texel to one pixel, the picture's top row at the window's top.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, window_width_, window_height_, 0, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, texture_);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    const float u = static_cast<float>(uploaded_width_) / static_cast<float>(texture_width_);
+    const float v = static_cast<float>(uploaded_height_) / static_cast<float>(texture_height_);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0);
+    glVertex2i(0, 0);
+    glTexCoord2f(u, 0);
+    glVertex2i(uploaded_width_, 0);
+    glTexCoord2f(u, v);
+    glVertex2i(uploaded_width_, uploaded_height_);
+    glTexCoord2f(0, v);
+    glVertex2i(0, uploaded_height_);
+    glEnd();
+    glDisable(GL_TEXTURE_2D);
+  }
+  glutSwapBuffers();
+  picture_new_ = false;
+}
+
+bool WindowBackend::Window::box_takes(unsigned char c) {
+  std::lock_guard lock(backend_.box_mutex_);
+  Box* box = backend_.box_;
+  if (box == nullptr) return false;
+  // The box takes its answer; no key store sees any key while it stands.
+  if (box->shown.yes_no) {
+    if (c == 'y' || c == 'Y') backend_.answer_box(true);
+    if (c == 'n' || c == 'N') backend_.answer_box(false);
+  } else if (c == key::enter) {
+    backend_.answer_box(true);
+  }
+  return true;
+}
+
+void WindowBackend::Window::character(unsigned char c, bool down) {
+  const int modifiers = glutGetModifiers();
+  if (down) {
+    if (box_takes(c)) return;
+    take(keys_.character_down(c, modifiers));
+  } else {
+    take(keys_.character_up(c, modifiers));
+  }
+}
+
+void WindowBackend::Window::special(int key, bool down) {
+  const int modifiers = glutGetModifiers();
+  if (!down) {
+    take(keys_.special_up(key, modifiers));
+  } else if (box_takes(0)) {
+    if (WindowKeys::ends_run(key, modifiers)) console_.request_end();
+  } else {
+    take(keys_.special_down(key, modifiers));
+  }
+}
+
+void WindowBackend::Window::take(const WindowKeyAction& action) {
+  switch (action.kind) {
+    case WindowKeyAction::Kind::press:
+      console_.key_press(action.code, action.typed, action.has_typed);
+      break;
+    case WindowKeyAction::Kind::release:
+      console_.key_release(action.code);
+      break;
+    case WindowKeyAction::Kind::end_request:
+      console_.request_end();
+      break;
+    case WindowKeyAction::Kind::nothing:
+      break;
+  }
+}
+
+WindowBackend::WindowBackend(std::string display) : display_(std::move(display)) {}
+
+WindowBackend::~WindowBackend() { detach(); }
+
+void WindowBackend::attach(Console& console) {
+  if (thread_.joinable()) return;
+  console_ = &console;
+  stop_.store(false);
+  start_ = Start::pending;
+  finished_ = false;
+  display_gone_ = false;
+  if (pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0) throw WindowUnavailable("no pipe for the window");
+  {
+    std::lock_guard lock(box_mutex_);
+    servicing_ = true;
+  }
+  thread_ = std::thread(&WindowBackend::run, this);
+  std::unique_lock lock(start_mutex_);
+  start_done_.wait(lock, [&] { return start_ != Start::pending; });
+  if (start_ == Start::open) {
+    install_end_signals();
+    return;
+  }
+  lock.unlock();
+  thread_.join();
+  ::close(wake_pipe_[0]);
+  ::close(wake_pipe_[1]);
+  wake_pipe_[0] = wake_pipe_[1] = -1;
+  console_ = nullptr;
+  throw WindowUnavailable(start_error_);
+}
+
+void WindowBackend::detach() {
+  if (!thread_.joinable()) return;
+  restore_end_signals();
+  stop_.store(true);
+  wake();
+  bool gone = false;
+  {
+    std::unique_lock lock(start_mutex_);
+    start_done_.wait(lock, [&] { return finished_ || display_gone_; });
+    gone = !finished_;
+  }
+  if (gone) {
+    // The window's thread is held inside Xlib, and freeglut's own handler
+    // at exit would wait for it for ever: the process ends here, as the
+    // run would have ended.
+    std::fflush(nullptr);
+    std::_Exit(0);
+  }
+  thread_.join();
+  ::close(wake_pipe_[0]);
+  ::close(wake_pipe_[1]);
+  wake_pipe_[0] = wake_pipe_[1] = -1;
+  console_ = nullptr;
+}
+
+void WindowBackend::run() {
+  Window window(*this);
+  std::string error;
+  const bool opened = window.open(display_, error);
+  {
+    std::lock_guard lock(start_mutex_);
+    start_ = opened ? Start::open : Start::failed;
+    start_error_ = error;
+  }
+  start_done_.notify_all();
+  if (opened) {
+    window.loop();
+    window.close();
+  }
+  {
+    std::lock_guard lock(box_mutex_);
+    servicing_ = false;
+    answer_box(false);
+  }
+  std::lock_guard lock(start_mutex_);
+  finished_ = true;
+  start_done_.notify_all();
+}
+
+// On the window's thread, which never comes back from here.
+void WindowBackend::display_gone() {
+  {
+    std::lock_guard lock(box_mutex_);
+    servicing_ = false;
+    answer_box(false);
+  }
+  if (console_ != nullptr) console_->request_end();
+  std::lock_guard lock(start_mutex_);
+  display_gone_ = true;
+  start_done_.notify_all();
+}
+
+void WindowBackend::wake() {
+  if (wake_pipe_[1] < 0) return;
+  char byte = 0;
+  ssize_t written = write(wake_pipe_[1], &byte, 1);
+  (void)written;
+}
+
+bool WindowBackend::ask_yes_no(std::string_view caption, std::string_view text) {
+  Box box{WindowBox{std::string(caption), std::string(text), true}};
+  return show_box(box);
+}
+
+void WindowBackend::show_message(std::string_view caption, std::string_view text) {
+  Box box{WindowBox{std::string(caption), std::string(text), false}};
+  show_box(box);
+}
+
+bool WindowBackend::show_box(Box& box) {
+  std::unique_lock lock(box_mutex_);
+  if (!servicing_ || console_ == nullptr || console_->end_requested()) return false;
+  box_ = &box;
+  box_generation_.fetch_add(1);
+  wake();
+  box_answered_.wait(lock, [&] { return box.answered; });
+  return box.answer;
+}
+
+void WindowBackend::answer_box(bool answer) {
+  if (box_ == nullptr) return;
+  box_->answer = answer;
+  box_->answered = true;
+  box_ = nullptr;
+  box_generation_.fetch_add(1);
+  box_answered_.notify_all();
+}
+
+}  // namespace pat

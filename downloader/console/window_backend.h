@@ -1,0 +1,76 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "downloader/console/console.h"
+
+// Shows the console in a window of its own (freeglut and OpenGL) and takes
+// the window's keys, on a thread of its own that makes every freeglut and
+// OpenGL call. The close button, Alt+F4 and Ctrl+Break are the console's
+// end request. freeglut keeps one state per process: one window backend at
+// a time.
+
+namespace pat {
+
+// No window could be opened: no display, or none that shows OpenGL.
+struct WindowUnavailable : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class WindowBackend : public ConsoleBackend {
+ public:
+  // display: the X display to open, empty for $DISPLAY.
+  explicit WindowBackend(std::string display = "");
+  ~WindowBackend() override;
+  WindowBackend(const WindowBackend&) = delete;
+  WindowBackend& operator=(const WindowBackend&) = delete;
+
+  // Opens the window; throws WindowUnavailable when it cannot.
+  void attach(Console& console) override;
+  // Closes the window. When the display itself went away during the run
+  // (the end request followed), freeglut cannot be shut down any more and
+  // this ends the process with status 0.
+  void detach() override;
+  bool ask_yes_no(std::string_view caption, std::string_view text) override;
+  void show_message(std::string_view caption, std::string_view text) override;
+
+ private:
+  struct Box;
+  class Window;  // the thread's freeglut and OpenGL state
+  friend class Window;
+
+  bool show_box(Box& box);
+  void answer_box(bool answer);  // with box_mutex_ held
+  void run();
+  void display_gone();
+  void wake();
+
+  std::string display_;
+  Console* console_ = nullptr;
+  std::thread thread_;
+  std::atomic<bool> stop_{false};
+  int wake_pipe_[2] = {-1, -1};
+
+  // The start's outcome, handed from the thread to attach, and its end.
+  std::mutex start_mutex_;
+  std::condition_variable start_done_;
+  enum class Start { pending, open, failed } start_ = Start::pending;
+  std::string start_error_;
+  bool finished_ = false;      // the thread is done
+  bool display_gone_ = false;  // the thread waits for the process to end
+
+  std::mutex box_mutex_;
+  std::condition_variable box_answered_;
+  Box* box_ = nullptr;  // the box waiting for its answer
+  bool servicing_ = false;  // the thread runs and will answer boxes
+  std::atomic<std::uint64_t> box_generation_{0};
+};
+
+}  // namespace pat

@@ -1,0 +1,153 @@
+#include "downloader/console/window_side_connection.h"
+
+#include <GL/glx.h>
+#include <X11/XKBlib.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+
+#include <unistd.h>
+
+#include <atomic>
+
+#include "downloader/console/console.h"
+
+namespace pat {
+
+namespace {
+
+// Xlib ends the process on any error it is not told to pass over. Errors
+// about the watched window mean only that it has gone.
+std::atomic<unsigned long> watched_window{0};
+std::atomic<bool> lost{false};
+XErrorHandler previous_handler = nullptr;
+XIOErrorHandler previous_io_handler = nullptr;
+std::function<void()> display_gone_call;  // set while a window is watched
+
+int on_x_error(Display*, XErrorEvent* error) {
+  const unsigned long window = watched_window.load();
+  if (window != 0 && error->resourceid == window) lost.store(true);
+  return 0;
+}
+
+// Xlib ends the process when this returns: it never does.
+int on_display_gone(Display*) {
+  lost.store(true);
+  if (display_gone_call) display_gone_call();
+  for (;;) pause();
+}
+
+Display* as_display(void* display) { return static_cast<Display*>(display); }
+
+}  // namespace
+
+WindowSideConnection::~WindowSideConnection() { close(); }
+
+bool WindowSideConnection::open(const std::string& name) {
+  close();
+  Display* display = XOpenDisplay(name.empty() ? nullptr : name.c_str());
+  if (display == nullptr) return false;
+  int error_base = 0;
+  int event_base = 0;
+  int visual_attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, None};
+  XVisualInfo* visual = nullptr;
+  if (glXQueryExtension(display, &error_base, &event_base)) {
+    visual = glXChooseVisual(display, DefaultScreen(display), visual_attributes);
+  }
+  if (visual == nullptr) {
+    XCloseDisplay(display);
+    return false;
+  }
+  XFree(visual);
+  display_ = display;
+  return true;
+}
+
+void WindowSideConnection::close() {
+  if (display_ == nullptr) return;
+  XCloseDisplay(as_display(display_));
+  display_ = nullptr;
+  if (window_ != 0) {
+    watched_window.store(0);
+    XSetErrorHandler(previous_handler);
+    XSetIOErrorHandler(previous_io_handler);
+    display_gone_call = nullptr;
+  }
+  window_ = 0;
+}
+
+int WindowSideConnection::fd() const {
+  return display_ != nullptr ? ConnectionNumber(as_display(display_)) : -1;
+}
+
+bool WindowSideConnection::window_lost() const { return lost.load(); }
+
+void WindowSideConnection::watch(unsigned long window, std::function<void()> display_gone) {
+  Display* display = as_display(display_);
+  if (display == nullptr) return;
+  // One window at a time; a window lost with its display never gives the
+  // handlers back, and the next takes them over.
+  display_gone_call = std::move(display_gone);
+  const XErrorHandler handler = XSetErrorHandler(on_x_error);
+  if (handler != on_x_error) previous_handler = handler;
+  const XIOErrorHandler io_handler = XSetIOErrorHandler(on_display_gone);
+  if (io_handler != on_display_gone) previous_io_handler = io_handler;
+  window_ = window;
+  lost.store(false);
+  watched_window.store(window);
+  // Key presses reach every client that asks for them, beside freeglut.
+  XSelectInput(display, window, KeyPressMask | StructureNotifyMask);
+
+  int opcode = 0;
+  int event = 0;
+  int error = 0;
+  int major = XkbMajorVersion;
+  int minor = XkbMinorVersion;
+  if (XkbQueryExtension(display, &opcode, &event, &error, &major, &minor)) {
+    xkb_event_ = event;
+    num_lock_mask_ = XkbKeysymToModifiers(display, XK_Num_Lock);
+    XkbSelectEventDetails(display, XkbUseCoreKbd, XkbStateNotify, XkbModifierLockMask,
+                          XkbModifierLockMask);
+    XkbStateRec state;
+    if (XkbGetState(display, XkbUseCoreKbd, &state) == Success) {
+      caps_on_ = (state.locked_mods & LockMask) != 0;
+      num_on_ = num_lock_mask_ != 0 && (state.locked_mods & num_lock_mask_) != 0;
+    }
+  }
+  XFlush(display);
+}
+
+void WindowSideConnection::service(Console& console) {
+  Display* display = as_display(display_);
+  if (display == nullptr) return;
+  while (XPending(display) > 0) {
+    XEvent event;
+    XNextEvent(display, &event);
+    if (event.type == KeyPress && event.xkey.window == window_) {
+      const KeySym symbol = XLookupKeysym(&event.xkey, 0);
+      if (symbol == XK_Break || (symbol == XK_Pause && (event.xkey.state & ControlMask))) {
+        console.request_end();
+      }
+    } else if (event.type == DestroyNotify && event.xdestroywindow.window == window_) {
+      lost.store(true);
+    } else if (xkb_event_ >= 0 && event.type == xkb_event_) {
+      const auto& xkb = reinterpret_cast<const XkbEvent&>(event);
+      if (xkb.any.xkb_type != XkbStateNotify) continue;
+      const bool caps = (xkb.state.locked_mods & LockMask) != 0;
+      const bool num = num_lock_mask_ != 0 && (xkb.state.locked_mods & num_lock_mask_) != 0;
+      auto report = [&](bool now, bool& before, std::int32_t code) {
+        if (now == before) return;
+        before = now;
+        if (now) {
+          console.key_press(code, TypedKey{}, false);
+        } else {
+          console.key_release(code);
+        }
+      };
+      report(caps, caps_on_, key::caps_lock);
+      report(num, num_on_, key::num_lock);
+    }
+  }
+  if (lost.load()) console.request_end();
+}
+
+}  // namespace pat
