@@ -47,7 +47,12 @@ TEST(Dialogue, PortAndBaudQuestionsAskAgainInPlace) {
   // An empty name is asked again in place.
   answer(run, "", 15, " ?");
   EXPECT_EQ(run.row(2), std::string(port_prompt) + "512");
-  answer(run, "shop", 1, " Select your download format :-");
+  // Alt with a letter types nothing.
+  run.type("sh");
+  run.key("M-a");
+  run.type("op");
+  ASSERT_TRUE(run.wait_row(15, " ? shop")) << run.screen_text();
+  answer(run, "", 1, " Select your download format :-");
   EXPECT_EQ(run.row(3), " 1 - PATS+");
   EXPECT_EQ(run.row(10), " 8 - Wide Report");
   EXPECT_EQ(run.row(12), " Select");

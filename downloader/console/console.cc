@@ -140,6 +140,11 @@ bool Console::typed_keys_waiting() const {
   return !typed_.empty();
 }
 
+bool Console::key_events_waiting() const {
+  std::lock_guard lock(mutex_);
+  return !events_.empty();
+}
+
 TextScreen Console::screen_copy() const {
   std::lock_guard lock(mutex_);
   return screen_;

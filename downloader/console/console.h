@@ -98,6 +98,8 @@ class Console {
   std::string row_text(int row) const;
   // Whether a typed key waits to be read (any thread).
   bool typed_keys_waiting() const;
+  // Whether a key event waits to be taken (any thread).
+  bool key_events_waiting() const;
 
  private:
   void changed() { generation_.fetch_add(1); }

@@ -37,7 +37,10 @@ void ScriptedBackend::answer_boxes(std::vector<bool> answers) {
 }
 
 void ScriptedBackend::idle() {
-  if (console_ == nullptr || console_->typed_keys_waiting()) return;
+  if (console_ == nullptr) return;
+  // A step waits for the program to take the key before it, from whichever
+  // store it reads: typed keys in a line entry, key events in the capture.
+  if (console_->typed_keys_waiting() && console_->key_events_waiting()) return;
   if (steps_.empty()) {
     // Nothing more will ever be typed: end the run rather than wait forever.
     console_->request_end();

@@ -162,6 +162,7 @@ void TerminalBackend::attach(Console& console) {
   if (thread_.joinable()) return;
   console_ = &console;
   stop_.store(false);
+  end_signal.store(false);
   input_open_ = true;
   full_redraw_ = true;
   cursor_shown_ = -1;
@@ -197,6 +198,10 @@ void TerminalBackend::attach(Console& console) {
   termios mode;
   if (tcgetattr(STDIN_FILENO, &mode) == 0) {
     mode.c_iflag &= ~static_cast<tcflag_t>(IXON);
+    // Ctrl+Z and Ctrl+\ are keys here like any Ctrl with a letter; only
+    // Ctrl+C stays a signal, the end request.
+    mode.c_cc[VSUSP] = _POSIX_VDISABLE;
+    mode.c_cc[VQUIT] = _POSIX_VDISABLE;
     if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) == 0) def_prog_mode();
   }
   colour_pair_ = 0;
@@ -319,10 +324,22 @@ void TerminalBackend::run() {
         wint_t value = 0;
         int result = 0;
         int keys = 0;
+        bool after_escape = false;  // an Escape read in this batch, not yet taken
         while (keys < 256 && (result = wget_wch(stdscr, &value)) != ERR) {
-          take_key(result == KEY_CODE_YES, static_cast<std::uint32_t>(value));
+          const bool function_key = result == KEY_CODE_YES;
+          const auto v = static_cast<std::uint32_t>(value);
+          TerminalKey alt;
+          if (after_escape && !function_key && terminal_alt_key(v, alt)) {
+            take(alt);
+            after_escape = false;
+          } else {
+            if (after_escape) take_key(false, 27);
+            after_escape = !function_key && v == 27;
+            if (!after_escape) take_key(function_key, v);
+          }
           ++keys;
         }
+        if (after_escape) take_key(false, 27);
         if ((events & POLLIN) != 0 && waiting < 0 && keys == 0) closed = true;
       }
       if (closed) {
@@ -358,7 +375,10 @@ void TerminalBackend::take_key(bool function_key, std::uint32_t value) {
     return;
   }
   TerminalKey key;
-  if (!terminal_key(function_key, value, key)) return;
+  if (terminal_key(function_key, value, key)) take(key);
+}
+
+void TerminalBackend::take(const TerminalKey& key) {
   {
     // A box takes its answer; no key store sees it.
     std::lock_guard lock(box_mutex_);

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "downloader/console/console.h"
+#include "downloader/console/terminal_keys.h"
 
 // Shows the console in the terminal it runs in (ncursesw) and takes the
 // terminal's keys, on a thread of its own. Ctrl+C, a hang-up and SIGTERM are
@@ -43,6 +44,7 @@ class TerminalBackend : public ConsoleBackend {
   void run();
   void read_keys();
   void take_key(bool function_key, std::uint32_t value);
+  void take(const TerminalKey& key);
   void answer_box(bool answer);
   void draw();
   void draw_box(const Box& box, int shown_rows, int shown_columns);

@@ -4,6 +4,7 @@
 #include <ncurses.h>
 
 #include "downloader/console/cp437.h"
+#include "downloader/console/pc_scan_codes.h"
 
 namespace pat {
 
@@ -69,6 +70,14 @@ bool terminal_key(bool function_key, std::uint32_t value, TerminalKey& key) {
   int code = cp437_code(static_cast<char32_t>(value));
   if (code < 0) return false;
   key = character_key(code);
+  return true;
+}
+
+bool terminal_alt_key(std::uint32_t value, TerminalKey& key) {
+  if (value > 127) return false;
+  const std::uint8_t scan = letter_scan_code(static_cast<char>(value));
+  if (scan == 0) return false;
+  key = TerminalKey{static_cast<std::int32_t>(value), TypedKey{0, scan}, false};
   return true;
 }
 

@@ -19,4 +19,8 @@ struct TerminalKey {
 // for input the console has no key for.
 bool terminal_key(bool function_key, std::uint32_t value, TerminalKey& key);
 
+// A terminal sends Alt with a letter as Escape and the letter, in one go:
+// true, with the key, when `value` after an Escape is such a letter.
+bool terminal_alt_key(std::uint32_t value, TerminalKey& key);
+
 }  // namespace pat

@@ -79,6 +79,29 @@ TEST(TerminalKeys, InputWithoutAConsoleKeyIsPassedOver) {
   }
 }
 
+// Escape and a letter in one go is Alt with that letter: the letter's code in
+// the event queue, the letter's scan code typed, so no line entry takes it.
+TEST(TerminalKeys, EscapeThenALetterIsAltWithTheLetter) {
+  struct Case {
+    std::uint32_t value;
+    bool alt;
+    std::int32_t code;
+    std::uint8_t scan;
+  };
+  const std::vector<Case> cases = {
+      {'a', true, 'a', 30}, {'X', true, 'X', 45}, {'q', true, 'q', 16}, {'m', true, 'm', 50},
+      {'1', false, 0, 0},   {'[', false, 0, 0},   {0xE9, false, 0, 0},
+  };
+  for (const Case& c : cases) {
+    TerminalKey key;
+    ASSERT_EQ(terminal_alt_key(c.value, key), c.alt) << c.value;
+    if (!c.alt) continue;
+    EXPECT_EQ(key.code, c.code);
+    EXPECT_EQ(key.typed.character, 0);
+    EXPECT_EQ(key.typed.scan, c.scan);
+  }
+}
+
 TEST(Cp437, GlyphsOfEachRangeAndTheWayBack) {
   struct Case {
     std::uint8_t code;

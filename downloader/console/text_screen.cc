@@ -115,6 +115,7 @@ void TextScreen::print_to_screen(std::string_view text, bool line_end) {
   // Writes one byte at the cursor; more_follows decides whether passing the
   // last column wraps now or waits for the next print.
   auto write = [&](std::uint8_t byte, bool more_follows) {
+    wrapped_last = false;  // only the last byte written decides
     cell(cursor_row, cursor_column) = ScreenCell{byte, blank_attribute()};
     ++cursor_column;
     if (cursor_column <= columns) return;

@@ -495,6 +495,15 @@ TEST(TextScreenControlBytes, TabWritesBlanksUpToTheNextMultipleOfEight) {
   EXPECT_EQ(row_string(screen, 1).substr(0, 10), "a       b ");
 }
 
+// The wrap inside the tab is not its last byte, so the line end still moves.
+TEST(TextScreenControlBytes, TabWrappingPartwayThenLineEnd) {
+  TextScreen screen = set_up_screen();
+  screen.locate_cursor(3, 97);
+  screen.print_to_screen("\t", true);
+  EXPECT_EQ(screen.cursor_row, 5);
+  EXPECT_EQ(screen.cursor_column, 1);
+}
+
 TEST(TextScreenControlBytes, TabEndingOnTheLastColumnWaitsLikeAnyByte) {
   TextScreen screen = set_up_screen();
   screen.width_statement(80);

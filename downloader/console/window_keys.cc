@@ -6,13 +6,11 @@
 
 #include "downloader/console/cp437.h"
 
+#include "downloader/console/pc_scan_codes.h"
+
 namespace pat {
 
 namespace {
-
-// PC scan codes of the letters a to z.
-constexpr std::uint8_t letter_scan[26] = {30, 48, 46, 32, 18, 33, 34, 35, 23, 36, 37, 38, 50,
-                                          49, 24, 25, 16, 19, 31, 20, 22, 47, 17, 45, 21, 44};
 
 // A key without a character: its plain scan code, and the codes the PC
 // keyboard types with Shift, Ctrl and Alt held (0: the plain one).
@@ -92,7 +90,7 @@ bool character_key(unsigned char c, int modifiers, std::int32_t& code, TypedKey&
   if (c < 32) return false;
   if ((modifiers & GLUT_ACTIVE_ALT) && is_letter(c)) {
     code = c;
-    typed = TypedKey{0, letter_scan[(c | 0x20) - 'a']};
+    typed = TypedKey{0, letter_scan_code(static_cast<char>(c))};
     return true;
   }
   // The window gives Latin-1; the screen's characters are code page 437.
