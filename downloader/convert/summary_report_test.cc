@@ -1,0 +1,112 @@
+#include "downloader/convert/summary_report.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "downloader/convert/convert_test_support.h"
+#include "downloader/run_error.h"
+#include "tests/run_support.h"
+
+namespace pat::test {
+namespace {
+
+const std::string titles =
+    "Appliance ID     Date      Site             Location         User         Result\r\n"
+    "------------     ----      ----             --------         ----         ------\r\n";
+
+std::string numbered_lines(int n, const std::string& end) {
+  std::string s;
+  for (int i = 1; i <= n; ++i) s += "L" + std::to_string(i) + end;
+  return s;
+}
+
+struct SummaryCase {
+  const char* name;
+  std::string capture;
+  std::string rows;  // after the title lines
+};
+
+void PrintTo(const SummaryCase& c, std::ostream* out) { *out << c.name; }
+
+class SummaryReport : public ::testing::TestWithParam<SummaryCase> {};
+
+TEST_P(SummaryReport, EveryThirdLineFromTheFourth) {
+  const SummaryCase& c = GetParam();
+  InProcessRun run;
+  write_bytes(run.file("sum.txt"), c.capture);
+  run.program.settings.file_name = "sum.txt";
+  run.program.settings.summary_report = true;
+  build_summary_report(run.program);
+  EXPECT_EQ(read_bytes(run.file("sum.txt")), titles + c.rows);
+  EXPECT_FALSE(std::filesystem::exists(run.file("sum.xtx")));
+  EXPECT_FALSE(run.files.is_open(1));
+  EXPECT_FALSE(run.files.is_open(2));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SummaryReport,
+    ::testing::Values(
+        SummaryCase{"OneLine", numbered_lines(1, "\r\n"), ""},
+        SummaryCase{"TwoLines", numbered_lines(2, "\r\n"), ""},
+        SummaryCase{"ThreeLines", numbered_lines(3, "\r\n"), ""},
+        SummaryCase{"FourLines", numbered_lines(4, "\r\n"), "L4\r\n"},
+        SummaryCase{"TenLines", numbered_lines(10, "\r\n"), "L4\r\nL7\r\nL10\r\n"},
+        SummaryCase{"CrAlone", numbered_lines(7, "\r"), "L4\r\nL7\r\n"},
+        SummaryCase{"LfAlone", numbered_lines(7, "\n"), "L4\r\nL7\r\n"},
+        SummaryCase{"LfCr", numbered_lines(7, "\n\r"), "L4\r\nL7\r\n"},
+        SummaryCase{"LastLineWithoutEnd", "a\nb\nc\nd\ne\nf\n  g  ", "d\r\n  g  \r\n"},
+        SummaryCase{"EmptySelectedLine", "a\nb\nc\n\ne\n", "\r\n"},
+        SummaryCase{"ClosingTextSelected", "a\nb\nc\nend of data", "end of data\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SummaryReportHeader, HeaderLinesComeFirst) {
+  InProcessRun run;
+  write_bytes(run.file("header.txt"), "ACME\n\nSITE  \n");
+  write_bytes(run.file("sum.txt"), numbered_lines(4, "\r\n"));
+  run.program.settings.file_name = "sum.txt";
+  run.program.settings.summary_report = true;
+  build_summary_report(run.program);
+  EXPECT_EQ(read_bytes(run.file("sum.txt")), "ACME\r\n\r\nSITE  \r\n" + titles + "L4\r\n");
+}
+
+TEST(SummaryReportHeader, LeftoverTemporaryFileIsReplaced) {
+  InProcessRun run;
+  write_bytes(run.file("sum.xtx"), "from an earlier run");
+  write_bytes(run.file("sum.txt"), numbered_lines(4, "\n"));
+  run.program.settings.file_name = "sum.txt";
+  run.program.settings.summary_report = true;
+  build_summary_report(run.program);
+  EXPECT_EQ(read_bytes(run.file("sum.txt")), titles + "L4\r\n");
+  EXPECT_FALSE(std::filesystem::exists(run.file("sum.xtx")));
+}
+
+// A capture whose first byte is 26 has no first line to drop.
+TEST(SummaryReportHeader, FirstByteTwentySixIsInputPastEnd) {
+  InProcessRun run;
+  write_bytes(run.file("sum.txt"), "\x1aL1\r\nL2\r\n");
+  run.program.settings.file_name = "sum.txt";
+  run.program.settings.summary_report = true;
+  int error = 0;
+  try {
+    build_summary_report(run.program);
+  } catch (const RunError& e) {
+    error = e.number;
+  }
+  EXPECT_EQ(error, err::input_past_end);
+  // The download stays whole under the temporary name.
+  EXPECT_EQ(read_bytes(run.file("sum.xtx")), "\x1aL1\r\nL2\r\n");
+}
+
+TEST(SummaryReportHeader, NothingWithoutTheFlag) {
+  InProcessRun run;
+  write_bytes(run.file("sum.txt"), numbered_lines(4, "\n"));
+  run.program.settings.file_name = "sum.txt";
+  build_summary_report(run.program);
+  EXPECT_EQ(read_bytes(run.file("sum.txt")), numbered_lines(4, "\n"));
+}
+
+}  // namespace
+}  // namespace pat::test
