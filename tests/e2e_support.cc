@@ -24,34 +24,6 @@ namespace fs = std::filesystem;
 
 std::atomic<int> session_counter{0};
 
-// Runs a program and gives what it printed on stdout.
-std::string run_capture(const std::vector<std::string>& argv) {
-  int out[2];
-  if (pipe(out) != 0) throw std::runtime_error("pipe");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, 2);
-    close(out[0]);
-    close(out[1]);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
-  close(out[1]);
-  std::string text;
-  char buf[4096];
-  ssize_t n;
-  while ((n = read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
-  close(out[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return text;
-}
-
 void sleep_seconds(double s) {
   std::this_thread::sleep_for(std::chrono::duration<double>(s));
 }
@@ -68,6 +40,33 @@ std::string shell_quote(const std::string& s) {
 }  // namespace
 
 std::string binary_dir() { return PAT_BINARY_DIR; }
+
+std::string run_command(const std::vector<std::string>& argv, char** environment) {
+  std::vector<char*> args;
+  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+  args.push_back(nullptr);
+  char** env = environment != nullptr ? environment : environ;
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(out[1], 1);
+    const int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 2);
+    execvpe(args[0], args.data(), env);
+    _exit(127);
+  }
+  close(out[1]);
+  std::string text;
+  char buf[65536];
+  ssize_t n;
+  while ((n = read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
+  close(out[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return text;
+}
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -116,14 +115,14 @@ TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::st
   std::string command = "trap '' INT; " + program;
   if (!args.empty()) command += " " + args;
   command += "; echo $? > .exit; stty -a > .stty.tmp; mv .stty.tmp .stty; exec sleep 600";
-  run_capture({"tmux", "-L", socket_, "-f", "/dev/null", "start-server", ";", "set", "-g",
+  run_command({"tmux", "-L", socket_, "-f", "/dev/null", "start-server", ";", "set", "-g",
                "default-terminal", "tmux-256color", ";", "new-session", "-d", "-x", "100",
                "-y", "25", "-c", folder.path(), "-e", "LANG=C.UTF-8", "-e", "LC_ALL=C.UTF-8",
                "sh -c " + shell_quote(command)});
 }
 
 TmuxRun::~TmuxRun() {
-  run_capture({"tmux", "-L", socket_, "kill-server"});
+  run_command({"tmux", "-L", socket_, "kill-server"});
   // The server leaves its socket behind.
   const char* dir = std::getenv("TMUX_TMPDIR");
   const std::string base = dir ? dir : "/tmp";
@@ -131,15 +130,15 @@ TmuxRun::~TmuxRun() {
 }
 
 void TmuxRun::type(const std::string& text) {
-  run_capture({"tmux", "-L", socket_, "send-keys", "-t", "0", "-l", "--", text});
+  run_command({"tmux", "-L", socket_, "send-keys", "-t", "0", "-l", "--", text});
 }
 
 void TmuxRun::key(const std::string& name) {
-  run_capture({"tmux", "-L", socket_, "send-keys", "-t", "0", name});
+  run_command({"tmux", "-L", socket_, "send-keys", "-t", "0", name});
 }
 
 std::vector<std::string> TmuxRun::screen() const {
-  std::string text = run_capture({"tmux", "-L", socket_, "capture-pane", "-p", "-t", "0"});
+  std::string text = run_command({"tmux", "-L", socket_, "capture-pane", "-p", "-t", "0"});
   std::vector<std::string> rows;
   std::istringstream in(text);
   std::string line;
@@ -161,7 +160,7 @@ std::string TmuxRun::screen_text() const {
 }
 
 std::string TmuxRun::screen_with_colours() const {
-  return run_capture({"tmux", "-L", socket_, "capture-pane", "-p", "-e", "-t", "0"});
+  return run_command({"tmux", "-L", socket_, "capture-pane", "-p", "-e", "-t", "0"});
 }
 
 bool TmuxRun::wait_for(const std::function<bool(const std::vector<std::string>&)>& condition,
@@ -201,7 +200,7 @@ int TmuxRun::wait_exit(double seconds) const {
 
 int TmuxRun::program_pid() const {
   const std::string pane =
-      run_capture({"tmux", "-L", socket_, "list-panes", "-t", "0", "-F", "#{pane_pid}"});
+      run_command({"tmux", "-L", socket_, "list-panes", "-t", "0", "-F", "#{pane_pid}"});
   const int shell = std::atoi(pane.c_str());
   if (shell <= 0) return 0;
   const std::string children = read_file("/proc/" + std::to_string(shell) + "/task/" +

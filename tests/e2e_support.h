@@ -12,6 +12,10 @@
 namespace pat::test {
 
 std::string binary_dir();
+// Runs a program (looked up on PATH) with the given environment, or this
+// process's; what it printed on stdout. Its standard input and errors go to
+// /dev/null.
+std::string run_command(const std::vector<std::string>& argv, char** environment = nullptr);
 std::string read_file(const std::string& path);
 void write_file(const std::string& path, const std::string& bytes);
 bool path_exists(const std::string& path);

@@ -85,29 +85,7 @@ void pause_for(double seconds) { std::this_thread::sleep_for(std::chrono::durati
 // Runs an X client on the display; what it printed on stdout.
 std::string run_tool(const std::vector<std::string>& argv, const std::string& display) {
   Environment environment(display);
-  std::vector<char*> args;
-  for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) return "";
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    const int null = open("/dev/null", O_RDWR);
-    dup2(null, 0);
-    dup2(null, 2);
-    execvpe(args[0], args.data(), environment.get());
-    _exit(127);
-  }
-  close(out[1]);
-  std::string text;
-  char buffer[65536];
-  ssize_t n;
-  while ((n = read(out[0], buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<std::size_t>(n));
-  close(out[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return text;
+  return run_command(argv, environment.get());
 }
 
 // A virtual X server of its own on a free display.
