@@ -21,7 +21,6 @@ constexpr const char* credits_lines[] = {
     " It runs on Linux with a PC serial port or a USB to RS-232 adapter.",
     " Free to use. Keep a copy of every download with your test records.",
 };
-constexpr const char* finished_credits_line = " Thank you for keeping your test records safe.";
 
 const char* error_meaning(int number) {
   switch (number) {
@@ -70,6 +69,8 @@ void handler_step(Program& p, std::string_view where, Step step) {
 }
 
 }  // namespace
+
+const char* const finished_credits_line = " Thank you for keeping your test records safe.";
 
 void main_program(Program& p) {
   try {

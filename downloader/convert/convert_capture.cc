@@ -10,7 +10,6 @@ namespace {
 constexpr int capture_file = 1;
 constexpr int output_file = 2;
 constexpr int probe_file = 4;
-constexpr const char* finished_credits_line = " Thank you for keeping your test records safe.";
 
 }  // namespace
 
