@@ -1,0 +1,13 @@
+#pragma once
+
+namespace pat {
+
+// How the run goes on after a stage; the run frame alone acts on it.
+enum class Outcome {
+  go_on,           // the next stage
+  version_lines,   // the version lines, then the closing prompt
+  finished_lines,  // the stage's finishing lines, then the closing prompt
+  end_run,         // the closing prompt at once
+};
+
+}  // namespace pat
