@@ -1,6 +1,9 @@
 // A simulated tester on a pseudo-terminal: it offers the line through a
 // com<N> link, waits until the downloader has opened and set up the port,
 // sends a download at a chosen pace and waits until the port is closed.
+// It keeps only the master side open, since the downloader refuses a port
+// that another process has open; --hold-lock opens and locks the port side
+// instead, as another program holding the port would.
 //
 //   sim_tester --link PATH [--send FILE] [--baud N | --fast]
 //              [--pause OFFSET:SECONDS]... [--hold-lock]

@@ -1,5 +1,6 @@
 #include "downloader/serial/serial_port.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
@@ -8,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 #include "downloader/run_error.h"
 #include "downloader/serial/line_settings.h"
@@ -30,7 +32,49 @@ std::string default_device(int port) {
   raise_error(err::device_unavailable);
 }
 
+// Whether one of the process's descriptors is the character device.
+bool process_holds(const std::string& pid, dev_t device) {
+  const int dir_fd = ::open(("/proc/" + pid + "/fd").c_str(),
+                            O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) return false;  // gone, or not ours to read
+  DIR* dir = ::fdopendir(dir_fd);
+  if (dir == nullptr) {
+    ::close(dir_fd);
+    return false;
+  }
+  bool holds = false;
+  while (const dirent* entry = ::readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    struct stat st;
+    if (::fstatat(dir_fd, entry->d_name, &st, 0) == 0 && S_ISCHR(st.st_mode) &&
+        st.st_rdev == device) {
+      holds = true;
+      break;
+    }
+  }
+  ::closedir(dir);
+  return holds;
+}
+
 }  // namespace
+
+bool device_open_elsewhere(dev_t device) {
+  DIR* proc = ::opendir("/proc");
+  if (proc == nullptr) return false;
+  const long self = static_cast<long>(::getpid());
+  bool found = false;
+  while (const dirent* entry = ::readdir(proc)) {
+    char* end = nullptr;
+    const long pid = std::strtol(entry->d_name, &end, 10);
+    if (*end != '\0' || pid <= 0 || pid == self) continue;
+    if (process_holds(entry->d_name, device)) {
+      found = true;
+      break;
+    }
+  }
+  ::closedir(proc);
+  return found;
+}
 
 std::string port_device_path(int port) {
   const std::string local = "com" + std::to_string(port);
@@ -50,6 +94,12 @@ int open_serial_port(const SerialSettings& settings) {
   // holder's line as it was.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) refuse(fd);
   if (::ioctl(fd, TIOCEXCL) != 0) refuse(fd, true);
+  // A program that opened the line without a lock (a terminal, a plain
+  // reader) would take bytes from under us. Checked before the line is
+  // changed, so a refused open leaves the holder's settings alone.
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode) || device_open_elsewhere(st.st_rdev))
+    refuse(fd, true);
 
   termios2 t{};
   if (::ioctl(fd, TCGETS2, &t) != 0) refuse(fd, true);

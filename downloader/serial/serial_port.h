@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 
@@ -13,9 +15,13 @@ namespace pat {
 // when there is one, else the default table; empty for no device.
 std::string port_device_path(int port);
 
-// Opens and sets up the port; raises 68 on any failure (nothing left open).
-// Returns the descriptor.
+// Opens and sets up the port; raises 68 on any failure (nothing left open),
+// among them another process holding the device open. Returns the descriptor.
 int open_serial_port(const SerialSettings& settings);
+
+// Whether a process other than this one has the character device `device`
+// open. Processes whose descriptors we may not read are not seen.
+bool device_open_elsewhere(dev_t device);
 
 // Bytes received and not yet read; 0 when the query fails.
 std::uint64_t serial_bytes_waiting(int fd);

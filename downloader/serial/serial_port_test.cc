@@ -3,14 +3,18 @@
 #include <asm/termbits.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -163,6 +167,101 @@ TEST_F(PortFolder, PortHeldByAnotherProgramIsRefused) {
   EXPECT_EQ(error_of(settings_8n1(7, 9600)), 68);
   ::close(holder);
   EXPECT_EQ(error_of(settings_8n1(7, 9600)), 0);
+}
+
+// A child process that opens `path` (or nothing, for an empty path) without
+// a lock and keeps it, with every descriptor it inherited, until destroyed.
+class ChildHolder {
+ public:
+  explicit ChildHolder(const std::string& path) {
+    int ready[2];
+    if (::pipe(ready) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      const char ok = path.empty() || ::open(path.c_str(), O_RDWR | O_NOCTTY) >= 0;
+      [[maybe_unused]] ssize_t n = ::write(ready[1], &ok, 1);
+      while (true) ::pause();
+    }
+    ::close(ready[1]);
+    char ok = 0;
+    opened_ = pid_ > 0 && ::read(ready[0], &ok, 1) == 1 && ok;
+    ::close(ready[0]);
+  }
+  ~ChildHolder() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+  }
+  bool opened() const { return opened_; }
+
+ private:
+  pid_t pid_ = -1;
+  bool opened_ = false;
+};
+
+bool exclusive(const std::string& tty) {
+  const int fd = ::open(tty.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  int excl = -1;
+  EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &excl), 0);
+  ::close(fd);
+  return excl != 0;
+}
+
+TEST_F(PortFolder, PortOpenInAnotherProcessIsRefused) {
+  enum class Other { nothing, child_holds_port, child_holds_master, child_holds_other_line,
+                     we_hold_port_twice };
+  const struct {
+    const char* name;
+    Other other;
+    int error;
+  } cases[] = {
+      {"nothing else open", Other::nothing, 0},
+      {"another process reads the port", Other::child_holds_port, 68},
+      {"another process has only the master side", Other::child_holds_master, 0},
+      {"another process has another line", Other::child_holds_other_line, 0},
+      {"this process has the port open already", Other::we_hold_port_twice, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove("com10");
+    const std::string slave = make_pty();
+    fs::create_symlink(slave, "com10");
+    std::string held;
+    if (c.other == Other::child_holds_port) held = slave;
+    if (c.other == Other::child_holds_other_line) {
+      const int other_master = master_;
+      held = make_pty();
+      master_ = other_master;
+    }
+    if (c.other == Other::we_hold_port_twice) {
+      const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
+      ASSERT_GE(fd, 0);
+      fds_.push_back(fd);
+    }
+    std::unique_ptr<ChildHolder> child;
+    if (c.other != Other::nothing && c.other != Other::we_hold_port_twice) {
+      child = std::make_unique<ChildHolder>(held);
+      ASSERT_TRUE(child->opened());
+    }
+    const termios2 before = line_settings();
+
+    EXPECT_EQ(error_of(settings_8n1(10, 28800)), c.error);
+
+    if (c.error != 0) {
+      // Refused: the holder's line is as it was, and not left exclusive.
+      const termios2 after = line_settings();
+      EXPECT_EQ(after.c_iflag, before.c_iflag);
+      EXPECT_EQ(after.c_oflag, before.c_oflag);
+      EXPECT_EQ(after.c_cflag, before.c_cflag);
+      EXPECT_EQ(after.c_lflag, before.c_lflag);
+      EXPECT_EQ(after.c_ospeed, before.c_ospeed);
+      EXPECT_EQ(std::memcmp(after.c_cc, before.c_cc, sizeof before.c_cc), 0);
+      EXPECT_FALSE(exclusive(slave));
+      child.reset();
+      EXPECT_EQ(error_of(settings_8n1(10, 28800)), 0) << "once the holder has gone";
+    }
+  }
 }
 
 TEST_F(PortFolder, ReportsBytesWaitingAsSent) {

@@ -1,6 +1,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,6 +98,9 @@ TEST_F(SimTester, SendsWholeDownloadOnceThePortIsSetUp) {
   const fs::path send = dir_ / "download.bin";
   std::ofstream(send, std::ios::binary) << download;
   start({"--send", send.string(), "--fast"});
+  struct stat line;
+  ASSERT_EQ(::stat((dir_ / "com12").c_str(), &line), 0);
+  ASSERT_FALSE(device_open_elsewhere(line.st_rdev)) << "the tester holds the port's side";
 
   const int fd = open_port();
   std::string got;
