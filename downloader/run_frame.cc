@@ -89,8 +89,8 @@ void main_program(Program& p) {
     capture_download(p);
     const float format = p.settings.output_format;
     if (format == 5 || format == 6 || format == 7 || format == 8) convert_capture(p);
-    build_summary_report(p);
-    show_finished_lines(p);
+    const Text kept = build_summary_report(p);
+    show_finished_lines(p, kept);
   } catch (const RunError& e) {
     handle_run_error(p, e.number);
   }
@@ -160,11 +160,12 @@ void show_version_lines(Program& p) {
   end_statement(p);
 }
 
-void show_finished_lines(Program& p) {
+void show_finished_lines(Program& p, std::string_view kept) {
   Console& c = p.console;
   c.print_line(" Finished!");
   c.print_empty_line();
   c.print_line(" File '" + p.settings.file_name + "' created.");
+  if (!kept.empty()) c.print_line(kept_download_line(kept));
   c.print_empty_line();
   c.print_line(finished_credits_line);
   c.print_empty_line();

@@ -18,7 +18,8 @@ extern const char* const finished_credits_line;
 
 [[noreturn]] void handle_run_error(Program& p, int number);
 [[noreturn]] void show_version_lines(Program& p);
-[[noreturn]] void show_finished_lines(Program& p);
+// kept: the temporary name of a download that was kept, or empty.
+[[noreturn]] void show_finished_lines(Program& p, std::string_view kept = {});
 [[noreturn]] void end_statement(Program& p);
 
 }  // namespace pat

@@ -49,6 +49,17 @@ int convert(InProcessRun& run, const std::string& name, float format,
 
 const std::string no_record = "=====\r\nAPPLIANCE: A1\r\nDATE: 05/03/2019 14:25\r\nend of data";
 
+// n complete records, without the closing text.
+std::string records(int n, int first = 1) {
+  std::string s;
+  for (int i = first; i < first + n; ++i) {
+    s += "=====\r\nAPPLIANCE: A" + std::to_string(i) + "\r\nSITE: NORTH\r\nSIGNATURE:\r\n";
+  }
+  return s;
+}
+
+const std::string eof26(1, '\x1a');
+
 TEST(ConvertCapture, WithoutASignatureOnlyThePreambleAndTrailerAreWritten) {
   struct Case {
     const char* name;
@@ -70,7 +81,8 @@ TEST(ConvertCapture, WithoutASignatureOnlyThePreambleAndTrailerAreWritten) {
     InProcessRun run;
     EXPECT_EQ(convert(run, c.name, c.format, no_record), 0);
     EXPECT_EQ(read_bytes(run.file(c.name)), c.expected);
-    EXPECT_FALSE(std::filesystem::exists(run.file("a.tmp")));
+    // Nothing converted: the download stays.
+    EXPECT_EQ(read_bytes(run.file("a.tmp")), no_record);
   }
 }
 
@@ -79,7 +91,8 @@ TEST(ConvertCapture, LeftoverTemporaryFileIsRemovedFirst) {
   write_bytes(run.file("shop.tmp"), "left by an earlier run");
   EXPECT_EQ(convert(run, "shop.csv", 5, no_record), 0);
   EXPECT_EQ(read_bytes(run.file("shop.csv")), std::string(csv_title_text));
-  EXPECT_FALSE(std::filesystem::exists(run.file("shop.tmp")));
+  // Kept, as nothing was converted: the download, not the leftover.
+  EXPECT_EQ(read_bytes(run.file("shop.tmp")), no_record);
 }
 
 // A comment block cut off by the end of the capture: the rows written so far
@@ -115,13 +128,70 @@ TEST(ConvertCapture, FinishingLinesByFormat) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     InProcessRun run;
-    EXPECT_EQ(convert(run, c.name, c.format, no_record), 0);
+    EXPECT_EQ(convert(run, c.name, c.format, records(1)), 0);
     EXPECT_EQ(run.row(1), "");
     EXPECT_EQ(run.row(2), " Finished");
     EXPECT_EQ(run.row(3), "");
     EXPECT_EQ(run.row(4), c.row4);
     EXPECT_EQ(run.row(5), c.row5);
     EXPECT_EQ(run.row(25), "Press any key to continue");
+  }
+}
+
+// The download is deleted only when the conversion read it to its last byte
+// and wrote a record from it; otherwise it stays under the temporary name
+// and the finishing lines say so.
+TEST(ConvertCapture, DownloadKeptUnlessWhollyConverted) {
+  struct Case {
+    const char* label;
+    std::string capture;
+    bool kept;
+  };
+  std::string summary = "SUMMARY OF TESTS\r\nId         Tested      Site            Result\r\n";
+  for (int i = 1; i <= 12; ++i) {
+    summary += "A000" + std::to_string(i) + "      05/03/2019  NORTH WORKSHOP  PASS\r\n";
+  }
+  summary += "end of data";
+  const std::vector<Case> cases = {
+      {"every record converted", records(4) + "end of data", false},
+      {"one final byte 26 holds nothing", records(4) + "end of data" + eof26, false},
+      {"a summary download has no record", summary, true},
+      {"a byte 26 a quarter of the way in", records(1) + eof26 + records(3, 2) + "end of data",
+       true},
+      {"a byte 26 before the last record", records(3) + eof26 + records(1, 4), true},
+      {"two final bytes 26", records(4) + eof26 + eof26, true},
+      {"a byte 26 with one byte after it", records(4) + eof26 + "\n", true},
+      {"a byte 26 first", eof26 + records(4), true},
+  };
+  struct Format {
+    float number;
+    std::string name;
+    std::string after_created;  // the row below the kept line, or below "created"
+  };
+  const std::vector<Format> formats = {
+      {5, "shop.csv", ""},
+      {6, "shop.pat", ""},
+      {7, "shop.txt", ""},
+      {8, "shop.txt", "If you are printing the file it must be printed in 'landscape' format"},
+  };
+  for (const Format& format : formats) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(format.name + " " + std::to_string(static_cast<int>(format.number)) + ": " +
+                   c.label);
+      InProcessRun run;
+      EXPECT_EQ(convert(run, format.name, format.number, c.capture), 0);
+      EXPECT_EQ(run.row(2), " Finished");
+      EXPECT_NE(run.row(4).find(format.name + "' created"), std::string::npos) << run.row(4);
+      if (c.kept) {
+        EXPECT_EQ(read_bytes(run.file("shop.tmp")), c.capture);
+        EXPECT_EQ(run.row(5), " The download is kept in 'shop.tmp'");
+        EXPECT_EQ(run.row(6), format.after_created);
+      } else {
+        EXPECT_FALSE(std::filesystem::exists(run.file("shop.tmp")));
+        EXPECT_EQ(run.row(5), format.after_created);
+      }
+      EXPECT_TRUE(std::filesystem::exists(run.file(format.name)));
+    }
   }
 }
 

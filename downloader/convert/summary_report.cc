@@ -9,10 +9,32 @@ namespace {
 constexpr int capture_file = 1;
 constexpr int output_file = 2;
 
+// Every third line from the fourth; the number of lines written.
+long copy_report_lines(Program& p) {
+  FileTable& f = p.files;
+  Text line;
+  // The first line is dropped without an end test: a capture that starts
+  // with a byte 26 ends here with error 62.
+  f.line_input_file(capture_file, line);
+  long written = 0;
+  int counter = 0;
+  while (!f.end_of_file(capture_file)) {
+    p.console.check_end_request();
+    f.line_input_file(capture_file, line);
+    ++counter;
+    if (counter > 2) {
+      f.print_to_file(output_file, line, true);
+      counter = 0;
+      ++written;
+    }
+  }
+  return written;
+}
+
 }  // namespace
 
-void build_summary_report(Program& p) {
-  if (!p.settings.summary_report) return;
+Text build_summary_report(Program& p) {
+  if (!p.settings.summary_report) return {};
   FileTable& f = p.files;
   const Text& name = p.settings.file_name;
 
@@ -30,23 +52,13 @@ void build_summary_report(Program& p) {
                   "------------     ----      ----             --------         ----         ------",
                   true);
 
-  Text line;
-  // The first line is dropped without an end test: a capture that starts
-  // with a byte 26 ends here with error 62.
-  f.line_input_file(capture_file, line);
-  int counter = 0;
-  while (!f.end_of_file(capture_file)) {
-    p.console.check_end_request();
-    f.line_input_file(capture_file, line);
-    ++counter;
-    if (counter > 2) {
-      f.print_to_file(output_file, line, true);
-      counter = 0;
-    }
-  }
+  const long written = copy_report_lines(p);
+  const bool keep = !converted_whole(f, capture_file, temp, written);
   f.close_file(capture_file);
   f.close_file(output_file);
+  if (keep) return temp;
   kill_files(temp);
+  return {};
 }
 
 }  // namespace pat

@@ -27,6 +27,7 @@ struct SummaryCase {
   const char* name;
   std::string capture;
   std::string rows;  // after the title lines
+  bool kept = false;  // the download stays under the temporary name
 };
 
 void PrintTo(const SummaryCase& c, std::ostream* out) { *out << c.name; }
@@ -39,9 +40,15 @@ TEST_P(SummaryReport, EveryThirdLineFromTheFourth) {
   write_bytes(run.file("sum.txt"), c.capture);
   run.program.settings.file_name = "sum.txt";
   run.program.settings.summary_report = true;
-  build_summary_report(run.program);
+  const Text kept = build_summary_report(run.program);
   EXPECT_EQ(read_bytes(run.file("sum.txt")), titles + c.rows);
-  EXPECT_FALSE(std::filesystem::exists(run.file("sum.xtx")));
+  if (c.kept) {
+    EXPECT_EQ(kept, "sum.xtx");
+    EXPECT_EQ(read_bytes(run.file("sum.xtx")), c.capture);
+  } else {
+    EXPECT_EQ(kept, "");
+    EXPECT_FALSE(std::filesystem::exists(run.file("sum.xtx")));
+  }
   EXPECT_FALSE(run.files.is_open(1));
   EXPECT_FALSE(run.files.is_open(2));
 }
@@ -49,9 +56,10 @@ TEST_P(SummaryReport, EveryThirdLineFromTheFourth) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, SummaryReport,
     ::testing::Values(
-        SummaryCase{"OneLine", numbered_lines(1, "\r\n"), ""},
-        SummaryCase{"TwoLines", numbered_lines(2, "\r\n"), ""},
-        SummaryCase{"ThreeLines", numbered_lines(3, "\r\n"), ""},
+        // No line of data: the download is kept.
+        SummaryCase{"OneLine", numbered_lines(1, "\r\n"), "", true},
+        SummaryCase{"TwoLines", numbered_lines(2, "\r\n"), "", true},
+        SummaryCase{"ThreeLines", numbered_lines(3, "\r\n"), "", true},
         SummaryCase{"FourLines", numbered_lines(4, "\r\n"), "L4\r\n"},
         SummaryCase{"TenLines", numbered_lines(10, "\r\n"), "L4\r\nL7\r\nL10\r\n"},
         SummaryCase{"CrAlone", numbered_lines(7, "\r"), "L4\r\nL7\r\n"},
@@ -59,7 +67,13 @@ INSTANTIATE_TEST_SUITE_P(
         SummaryCase{"LfCr", numbered_lines(7, "\n\r"), "L4\r\nL7\r\n"},
         SummaryCase{"LastLineWithoutEnd", "a\nb\nc\nd\ne\nf\n  g  ", "d\r\n  g  \r\n"},
         SummaryCase{"EmptySelectedLine", "a\nb\nc\n\ne\n", "\r\n"},
-        SummaryCase{"ClosingTextSelected", "a\nb\nc\nend of data", "end of data\r\n"}),
+        SummaryCase{"ClosingTextSelected", "a\nb\nc\nend of data", "end of data\r\n"},
+        // A byte 26 ends the reading: what follows it is not in the report.
+        SummaryCase{"ByteTwentySixInTheMiddle", "a\nb\nc\nd\n\x1a" + numbered_lines(9, "\n"),
+                    "d\r\n", true},
+        SummaryCase{"OneFinalByteTwentySix", numbered_lines(4, "\r\n") + "\x1a", "L4\r\n"},
+        SummaryCase{"TwoFinalBytesTwentySix", numbered_lines(4, "\r\n") + "\x1a\x1a", "L4\r\n",
+                    true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SummaryReportHeader, HeaderLinesComeFirst) {
