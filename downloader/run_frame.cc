@@ -129,8 +129,12 @@ void handle_run_error(Program& p, int number) {
                  [&] { c.print_line(" COM PORT " + p.settings.port_text + " NOT ANSWERING"); });
     handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
     handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
-    handler_step(p, "deleting the output file " + p.settings.file_name,
-                 [&] { kill_files(p.settings.file_name); });
+    handler_step(p, "deleting the output file " + p.settings.file_name, [&] {
+      // Only a file this run opened and locked is its own to delete; a name
+      // whose open failed holds nothing of this run.
+      if (!p.files.opened_for_writing(p.settings.file_name)) raise_error(err::file_not_found);
+      kill_files(p.settings.file_name);
+    });
   }
   if (value == err::permission_denied) {
     handler_step(p, "showing the error", [&] { c.print_empty_line(); });

@@ -114,7 +114,11 @@ TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::st
   // The shell must outlive a Ctrl+C that the program takes as its end request.
   std::string command = "trap '' INT; " + program;
   if (!args.empty()) command += " " + args;
-  command += "; echo $? > .exit; stty -a > .stty.tmp; mv .stty.tmp .stty; exec sleep 600";
+  // Named by session, so that two runs can share one folder.
+  const std::string exit_file = ".exit-" + socket_;
+  const std::string stty_file = ".stty-" + socket_;
+  command += "; echo $? > " + exit_file + "; stty -a > " + stty_file + ".tmp; mv " + stty_file +
+             ".tmp " + stty_file + "; exec sleep 600";
   run_command({"tmux", "-L", socket_, "-f", "/dev/null", "start-server", ";", "set", "-g",
                "default-terminal", "tmux-256color", ";", "new-session", "-d", "-x", "100",
                "-y", "25", "-c", folder.path(), "-e", "LANG=C.UTF-8", "-e", "LC_ALL=C.UTF-8",
@@ -187,7 +191,7 @@ bool TmuxRun::wait_contains(const std::string& text, double seconds) const {
       seconds);
 }
 
-bool TmuxRun::ended() const { return path_exists(folder_.file(".stty")); }
+bool TmuxRun::ended() const { return path_exists(folder_.file(".stty-" + socket_)); }
 
 int TmuxRun::wait_exit(double seconds) const {
   const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -195,7 +199,7 @@ int TmuxRun::wait_exit(double seconds) const {
     if (std::chrono::steady_clock::now() > until) return -1;
     sleep_seconds(0.05);
   }
-  return std::atoi(read_file(folder_.file(".exit")).c_str());
+  return std::atoi(read_file(folder_.file(".exit-" + socket_)).c_str());
 }
 
 int TmuxRun::program_pid() const {
@@ -213,17 +217,21 @@ bool TmuxRun::signal_program(int signal) const {
   return pid > 0 && kill(pid, signal) == 0;
 }
 
-std::string TmuxRun::stty_after() const { return read_file(folder_.file(".stty")); }
+std::string TmuxRun::stty_after() const {
+  return read_file(folder_.file(".stty-" + socket_));
+}
 
 SimTester::SimTester(const std::string& folder, const TesterOptions& o) {
+  // Named by port, so that two testers can share one folder.
+  const std::string port = std::to_string(o.port);
   auto in_folder = [&](const std::string& name) { return folder + "/" + name; };
-  const std::string ready = in_folder(".tester-ready");
-  log_ = in_folder(".tester-log");
+  const std::string ready = in_folder(".tester-ready-" + port);
+  log_ = in_folder(".tester-log-" + port);
   std::vector<std::string> argv = {binary_dir() + "/sim_tester", "--link",
                                    in_folder("com" + std::to_string(o.port)), "--ready",
                                    ready, "--timeout", std::to_string(o.timeout)};
   if (!o.send.empty()) {
-    const std::string download = in_folder(".download");
+    const std::string download = in_folder(".download-" + port);
     write_file(download, o.send);
     argv.push_back("--send");
     argv.push_back(download);

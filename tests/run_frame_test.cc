@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "downloader/files/held_file.h"
 #include "downloader/run_error.h"
 #include "downloader/run_frame.h"
 #include "tests/e2e_support.h"
@@ -57,6 +58,51 @@ TEST(ErrorHandlerScreens, OutputFileRefused) {
   EXPECT_EQ(run.row(25), "Press any key to continue");
   struct stat st;
   EXPECT_EQ(stat(run.file("shop.txt").c_str(), &st), 0);  // left as it was
+}
+
+// The dialogue for a name that exists, overwrite answered yes.
+void answer_dialogue_overwriting(ScriptedBackend& b, const std::string& port,
+                                 const std::string& name, const std::string& format) {
+  b.type_line(port);
+  b.type_line("2");
+  b.type_line(name);
+  b.type_line(format);
+  b.type_line("Y");
+  b.type_line("");
+  b.type_line("");
+}
+
+// Another copy is still capturing into the name: its file is refused before
+// this copy's port is tried, and is neither emptied nor deleted.
+TEST(ErrorHandlerScreens, OutputFileHeldByAnotherCopy) {
+  InProcessRun run;
+  write_file(run.file("shop.txt"), "the other copy's capture");
+  pat::testing::HeldFile other_copy(run.file("shop.txt"));
+  answer_dialogue_overwriting(run.backend, "200", "shop", "2");
+  EXPECT_EQ(run.run(), 0);
+  EXPECT_EQ(run.row(1), " FATAL PROGRAMME ERROR!!") << run.screen_text();
+  EXPECT_EQ(run.row(3), " Output file already open. Close any program that is reading shop.txt");
+  EXPECT_EQ(run.row(4), " Error: 70");
+  EXPECT_TRUE(run.backend.boxes.empty());
+  EXPECT_EQ(read_file(run.file("shop.txt")), "the other copy's capture");
+}
+
+// Error 68 from the output's own open (a pipe without a reader): the name
+// holds nothing of this run, so the handler deletes nothing.
+TEST(ErrorHandlerScreens, OutputThatCouldNotBeOpenedIsNotDeleted) {
+  InProcessRun run;
+  ASSERT_EQ(mkfifo(run.file("shop.txt").c_str(), 0644), 0);
+  run.backend.answer_boxes({true});
+  answer_dialogue_overwriting(run.backend, "3", "shop", "2");
+  EXPECT_EQ(run.run(), 0);
+  EXPECT_EQ(run.row(1), " FATAL PROGRAMME ERROR!!") << run.screen_text();
+  EXPECT_EQ(run.row(3), " COM PORT 3 NOT ANSWERING");
+  EXPECT_EQ(run.row(4), " Error: 68");
+  ASSERT_EQ(run.backend.boxes.size(), 2u);
+  EXPECT_EQ(run.backend.boxes[0], "Unhandled Error #53");
+  struct stat st;
+  ASSERT_EQ(lstat(run.file("shop.txt").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST(ErrorHandlerScreens, OtherNumberShowsOnlyTheErrorLine) {

@@ -23,6 +23,8 @@ void capture_download(Program& p) {
   Console& c = p.console;
   FileTable& f = p.files;
 
+  // The output first: a name that another copy is still writing is refused
+  // (70) before this copy touches its port.
   f.open_file(s.file_name, mode_output, output_file);
   f.open_file("COM" + s.port_text + ":" + s.baud_text + ",N,8,1,BIN,CS0,DS0", mode_random,
               port_file);

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "downloader/files/file_lock.h"
 #include "downloader/files/file_table.h"
+#include "downloader/files/system_name.h"
 #include "downloader/run_error.h"
 
 namespace pat {
@@ -30,13 +32,19 @@ bool folder_exists(std::string_view folder) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// "*" is any run of characters, "?" any one; every other byte stands for
-// itself.
+bool utf8_continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// "*" is any run of characters, "?" any one (all the bytes of a UTF-8
+// character); every other byte stands for itself.
 bool wildcard_match(std::string_view pattern, std::string_view name) {
   std::size_t p = 0, n = 0;
   std::size_t star = std::string_view::npos, resume = 0;
   while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+    if (p < pattern.size() && pattern[p] == '?') {
+      ++p;
+      ++n;
+      while (n < name.size() && utf8_continuation(name[n])) ++n;
+    } else if (p < pattern.size() && pattern[p] == name[n]) {
       ++p;
       ++n;
     } else if (p < pattern.size() && pattern[p] == '*') {
@@ -85,15 +93,16 @@ bool file_exists(std::string_view name) {
   if (name.empty() || holds_nul(name) ||
       name.find_first_of("*?") != std::string_view::npos)
     return false;
-  const std::string path(name);
+  const std::string path = system_name(name);
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
 void kill_files(std::string_view name) {
   if (holds_nul(name)) raise_error(err::file_not_found);
-  const std::string_view folder = folder_part(name);
-  const std::string_view pattern = name.substr(folder.size());
+  const std::string path = system_name(name);
+  const std::string_view folder = folder_part(path);
+  const std::string_view pattern = std::string_view(path).substr(folder.size());
   const std::string folder_path = folder.empty() ? std::string(".") : std::string(folder);
 
   DIR* dir = ::opendir(folder_path.c_str());
@@ -112,6 +121,11 @@ void kill_files(std::string_view name) {
   bool deleted = false;
   for (const std::string& entry : matches) {
     if (names_folder(dir_fd, entry.c_str())) continue;
+    const NameChangeLock lock(dir_fd, entry);
+    if (lock.held_elsewhere()) {
+      error_number = err::file_already_open;
+      break;
+    }
     if (::unlinkat(dir_fd, entry.c_str(), 0) != 0) {
       error_number = delete_refused(errno) ? err::file_already_open : err::file_not_found;
       break;
@@ -125,8 +139,10 @@ void kill_files(std::string_view name) {
 
 void rename_file(std::string_view old_name, std::string_view new_name) {
   if (holds_nul(old_name) || holds_nul(new_name)) raise_error(err::bad_file_name);
-  const std::string from(old_name);
-  const std::string to(new_name);
+  const std::string from = system_name(old_name);
+  const std::string to = system_name(new_name);
+  const NameChangeLock lock(AT_FDCWD, from);
+  if (lock.held_elsewhere()) raise_error(err::path_file_access);
   if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
   if (errno != EINVAL && errno != ENOSYS) raise_error(rename_error(errno, from));
 

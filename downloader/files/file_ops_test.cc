@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/file.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -10,12 +11,14 @@
 #include <vector>
 
 #include "downloader/files/file_table.h"
+#include "downloader/files/held_file.h"
 #include "downloader/files/scratch_folder.h"
 #include "downloader/run_error.h"
 
 namespace pat {
 namespace {
 
+using testing::HeldFile;
 using testing::read_bytes;
 using testing::ScratchFolder;
 using testing::write_bytes;
@@ -60,6 +63,8 @@ TEST(FileExists, OnlyAnExistingFileThatIsNoFolder) {
       {std::string("plain\0x", 7), false},
       {"plain/", false},
       {"nofolder/plain", false},
+      {"caf\x82", true},            // typed "café", held as UTF-8
+      {"caf\xC3\xA9", false},       // the UTF-8 bytes are other characters here
   };
   ScratchFolder dir;
   write_bytes("plain", "x");
@@ -67,6 +72,7 @@ TEST(FileExists, OnlyAnExistingFileThatIsNoFolder) {
   fs::create_symlink("plain", "link-file");
   fs::create_directory_symlink("dir", "link-dir");
   fs::create_symlink("gone", "link-none");
+  write_bytes("caf\xC3\xA9", "x");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(file_exists(c.name), c.expected);
@@ -99,6 +105,14 @@ TEST(KillFiles, DeletesMatchingFilesOnly) {
       {"letter case counts", {"a.tmp"}, {}, "A.TMP", err::file_not_found, {"a.tmp"}},
       {"missing folder", {"x"}, {}, "nofolder/x", err::file_not_found, {"x"}},
       {"empty pattern", {"x"}, {}, "", err::file_not_found, {"x"}},
+      {"accented name", {"caf\xC3\xA9.tmp", "cafe.tmp"}, {}, "caf\x82.tmp", 0, {"cafe.tmp"}},
+      {"accented folder", {"d\xC3\xA9p/x.tmp", "dep/x.tmp"}, {"d\xC3\xA9p", "dep"},
+       "d\x82p/x.tmp", 0, {"d\xC3\xA9p/", "dep/", "dep/x.tmp"}},
+      {"question mark is one accented character",
+       {"caf\xC3\xA9", "caf\xE2\x94\x80", "cafe", "caf", "caf\xC3\xA9s"}, {}, "caf?", 0,
+       {"caf", "caf\xC3\xA9s"}},
+      {"two question marks are not one accented character", {"caf\xC3\xA9"}, {}, "caf??",
+       err::file_not_found, {"caf\xC3\xA9"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -137,6 +151,8 @@ TEST(RenameFile, MovesOrFailsLeavingBothNames) {
        err::illegal_function_call, {{"old", "A"}, {"new", "B"}}},
       {"NUL in the new name", {{"old", "A"}}, "old", std::string("ne\0w", 4),
        err::bad_file_name, {{"old", "A"}}},
+      {"accented names", {{"caf\xC3\xA9.txt", "data"}}, "caf\x82.txt", "caf\x82.tmp", 0,
+       {{"caf\xC3\xA9.tmp", "data"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -147,6 +163,40 @@ TEST(RenameFile, MovesOrFailsLeavingBothNames) {
     for (const auto& e : fs::directory_iterator("."))
       after[e.path().filename().string()] = read_bytes(e.path().string());
     EXPECT_EQ(after, c.after);
+  }
+}
+
+TEST(KillAndRename, LeaveAFileThatAnotherCopyHoldsLocked) {
+  struct Case {
+    std::string label;
+    int lock;
+    std::function<void()> action;
+    int expected;
+    std::map<std::string, std::string> after;
+  };
+  const std::vector<Case> cases = {
+      {"delete, exclusive lock", LOCK_EX, [] { kill_files("shop.txt"); },
+       err::file_already_open, {{"other.txt", "B"}, {"shop.txt", "live capture"}}},
+      {"delete, shared lock", LOCK_SH, [] { kill_files("shop.txt"); }, err::file_already_open,
+       {{"other.txt", "B"}, {"shop.txt", "live capture"}}},
+      {"rename", LOCK_EX, [] { rename_file("shop.txt", "shop.tmp"); }, err::path_file_access,
+       {{"other.txt", "B"}, {"shop.txt", "live capture"}}},
+      {"an unlocked file is still deleted", LOCK_EX, [] { kill_files("other.txt"); }, 0,
+       {{"shop.txt", "live capture"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ScratchFolder dir;
+    write_bytes("shop.txt", "live capture");
+    write_bytes("other.txt", "B");
+    {
+      HeldFile holder("shop.txt", c.lock);
+      EXPECT_EQ(error_of(c.action), c.expected);
+      std::map<std::string, std::string> after;
+      for (const auto& e : fs::directory_iterator("."))
+        after[e.path().filename().string()] = read_bytes(e.path().string());
+      EXPECT_EQ(after, c.after);
+    }
   }
 }
 

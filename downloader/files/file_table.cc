@@ -1,12 +1,15 @@
 #include "downloader/files/file_table.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 
+#include "downloader/files/file_lock.h"
+#include "downloader/files/system_name.h"
 #include "downloader/run_error.h"
 #include "downloader/serial/serial_port.h"
 
@@ -133,6 +136,49 @@ bool access_refused(int error) {
   return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY;
 }
 
+// Opens the system's path in the mode; the descriptor is a plain file (or a
+// device) and blocks. Nothing is emptied or locked yet.
+int open_descriptor(const std::string& path, FileMode mode, OpenFile& f) {
+  int fd = -1;
+  switch (mode) {
+    case mode_input:
+      fd = open_or_errno(path, O_RDONLY);
+      f.can_read = true;
+      break;
+    case mode_output:
+      // Emptied only once locked: a file another copy is writing is never cut.
+      fd = open_or_errno(path, O_WRONLY | O_CREAT);
+      f.can_write = true;
+      break;
+    case mode_random: {
+      fd = open_or_errno(path, O_RDWR | O_CREAT);
+      f.can_read = f.can_write = true;
+      if (fd < 0 && access_refused(errno)) {
+        const int first_error = errno;
+        fd = open_or_errno(path, O_RDONLY);
+        f.can_write = false;
+        if (fd < 0) {
+          fd = open_or_errno(path, O_WRONLY | O_CREAT);
+          f.can_read = false;
+          f.can_write = true;
+        }
+        if (fd < 0) errno = first_error;
+      }
+      break;
+    }
+  }
+  if (fd < 0) raise_error(open_error_from_errno(errno, path));
+  if (const int error = not_a_plain_file(fd)) {
+    ::close(fd);
+    raise_error(error);
+  }
+  return fd;
+}
+
+// How often an open is tried again when the name was deleted or renamed
+// between the open and the lock.
+constexpr int name_change_retries = 8;
+
 // Opens a name that is not a serial device name.
 std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
   // The program never creates a name that kill_files would read as a
@@ -141,41 +187,34 @@ std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
   if (mode != mode_input && mode != mode_output && mode != mode_random)
     raise_error(err::bad_file_mode);
 
+  const std::string path = system_name(name);
   auto f = std::make_unique<OpenFile>();
   f->mode = mode;
-  const std::string path(name);
-  int fd = -1;
-  switch (mode) {
-    case mode_input:
-      fd = open_or_errno(path, O_RDONLY);
-      f->can_read = true;
-      break;
-    case mode_output:
-      fd = open_or_errno(path, O_WRONLY | O_CREAT | O_TRUNC);
-      f->can_write = true;
-      break;
-    case mode_random: {
-      fd = open_or_errno(path, O_RDWR | O_CREAT);
-      f->can_read = f->can_write = true;
-      if (fd < 0 && access_refused(errno)) {
-        const int first_error = errno;
-        fd = open_or_errno(path, O_RDONLY);
-        f->can_write = false;
-        if (fd < 0) {
-          fd = open_or_errno(path, O_WRONLY | O_CREAT);
-          f->can_read = false;
-          f->can_write = true;
-        }
-        if (fd < 0) errno = first_error;
-      }
+  for (int attempt = 0;; ++attempt) {
+    f->fd = open_descriptor(path, mode, *f);
+    if (!f->can_write) {
+      // A reader holds a shared lock where it can, so that no other copy
+      // empties or deletes the file under it; it reads on either way.
+      lock_without_waiting(f->fd, LOCK_SH);
       break;
     }
+    if (!lock_without_waiting(f->fd, LOCK_EX)) {
+      ::close(f->fd);
+      raise_error(err::permission_denied);
+    }
+    if (still_named(f->fd, path)) break;
+    ::close(f->fd);
+    if (attempt == name_change_retries) raise_error(err::permission_denied);
   }
-  if (fd < 0) raise_error(open_error_from_errno(errno, name));
-  f->fd = fd;
-  if (const int error = not_a_plain_file(fd)) {
-    ::close(fd);
-    raise_error(error);
+
+  if (mode == mode_output) {
+    struct stat st;
+    if (::fstat(f->fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        ::ftruncate(f->fd, 0) != 0) {
+      const int error = errno;
+      ::close(f->fd);
+      raise_error(open_error_from_errno(error));
+    }
   }
   if (mode == mode_input) {
     try {
@@ -183,7 +222,7 @@ std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
       const int first = peek_byte(*f);
       f->at_end = first == eof_mark;
     } catch (...) {
-      ::close(fd);
+      ::close(f->fd);
       throw;
     }
   }
@@ -225,7 +264,13 @@ void FileTable::open_file(std::string_view name, FileMode mode, int number) {
     files_.emplace(number, std::move(f));
     return;
   }
-  files_.emplace(number, open_disk_file(name, mode));
+  auto f = open_disk_file(name, mode);
+  if (f->can_write) written_names_.emplace(name);
+  files_.emplace(number, std::move(f));
+}
+
+bool FileTable::opened_for_writing(std::string_view name) const {
+  return written_names_.find(name) != written_names_.end();
 }
 
 void FileTable::close_file(int number) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@
 
 // The table of open files addressed by small numbers, and the file
 // operations of the run. Every failure raises its run-time error number.
+// Names are the program's text and reach the system through system_name().
+// A file open for writing holds an exclusive flock lock until it is closed;
+// one that another open file holds locked is refused with 70.
 
 namespace pat {
 
@@ -54,6 +58,8 @@ class FileTable {
   void close_all();
   bool is_open(int number) const;
   const OpenFile* entry(int number) const;
+  // This run opened (and so locked) a file of that name for writing.
+  bool opened_for_writing(std::string_view name) const;
 
   void line_input_file(int number, Text& target);
   bool end_of_file(int number);
@@ -71,6 +77,7 @@ class FileTable {
   OpenFile& get(int number);
   void flush_outputs();
   std::map<int, std::unique_ptr<OpenFile>> files_;
+  std::set<std::string, std::less<>> written_names_;
 };
 
 bool file_exists(std::string_view name);
@@ -79,7 +86,8 @@ void rename_file(std::string_view old_name, std::string_view new_name);
 
 // The error number of a failed open, from errno.
 int open_error_from_errno(int error);
-// The same, telling a missing file from a missing folder on its path.
+// The same, telling a missing file from a missing folder on its path (the
+// name as handed to the system).
 int open_error_from_errno(int error, std::string_view name);
 
 }  // namespace pat

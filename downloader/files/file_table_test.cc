@@ -13,12 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "downloader/files/held_file.h"
 #include "downloader/files/scratch_folder.h"
 #include "downloader/run_error.h"
 
 namespace pat {
 namespace {
 
+using testing::HeldFile;
 using testing::read_bytes;
 using testing::ScratchFolder;
 using testing::write_bytes;
@@ -216,6 +218,119 @@ TEST(OpenFile, FailuresRaiseTheirNumberAndCreateNothing) {
     EXPECT_EQ(folder_entries(), before);
     EXPECT_EQ(read_bytes("plain"), "keep");
   }
+}
+
+TEST(OpenFile, AccentedNamesAreHeldAsUtf8) {
+  struct Case {
+    std::string label;
+    std::string typed;  // code page 437, as the console gives it
+    FileMode mode;
+    std::string on_disk;
+  };
+  const std::vector<Case> cases = {
+      {"output creates", "caf\x82.txt", mode_output, "caf\xC3\xA9.txt"},
+      {"random creates in an accented folder", "d\x82p/r\x82sum\x82.csv", mode_random,
+       "d\xC3\xA9p/r\xC3\xA9sum\xC3\xA9.csv"},
+      {"input opens the existing file", "caf\x82.in", mode_input, "caf\xC3\xA9.in"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ScratchFolder dir;
+    std::filesystem::create_directory("d\xC3\xA9p");
+    write_bytes("caf\xC3\xA9.in", "line\r\n");
+    FileTable files;
+    files.open_file(c.typed, c.mode, 1);
+    files.close_all();
+    EXPECT_TRUE(std::filesystem::exists(c.on_disk));
+    EXPECT_EQ(folder_entries(), (std::set<std::string>{"caf\xC3\xA9.in", "d\xC3\xA9p",
+                                                       c.on_disk.substr(0, c.on_disk.find('/'))}));
+  }
+}
+
+TEST(OpenFile, AccentedNameContentIsNotConverted) {
+  ScratchFolder dir;
+  std::filesystem::create_directory("d\xC3\xA9p");
+  FileTable files;
+  files.open_file("d\x82p/caf\x82.txt", mode_output, 2);
+  files.print_to_file(2, "caf\x82", true);
+  files.close_all();
+  EXPECT_EQ(read_bytes("d\xC3\xA9p/caf\xC3\xA9.txt"), "caf\x82\r\n");
+  // The folder exists under its UTF-8 name: a missing file there is no
+  // missing folder.
+  EXPECT_EQ(error_of([&] { files.open_file("d\x82p/absent", mode_input, 1); }),
+            err::file_not_found);
+}
+
+// Another copy of the program holds the file (its own open, locked).
+TEST(OpenFile, FileLockedElsewhereIsRefusedAndKept) {
+  struct Case {
+    std::string label;
+    int lock;
+    FileMode mode;
+    int expected;
+  };
+  const std::vector<Case> cases = {
+      {"output of a file being written", LOCK_EX, mode_output, err::permission_denied},
+      {"output of a file being read", LOCK_SH, mode_output, err::permission_denied},
+      {"random of a file being written", LOCK_EX, mode_random, err::permission_denied},
+      {"random of a file being read", LOCK_SH, mode_random, err::permission_denied},
+      {"input reads on", LOCK_EX, mode_input, 0},
+  };
+  const std::string content(1000, 'c');
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ScratchFolder dir;
+    write_bytes("shop.txt", content);
+    HeldFile holder("shop.txt", c.lock);
+    FileTable files;
+    EXPECT_EQ(error_of([&] { files.open_file("shop.txt", c.mode, 2); }), c.expected);
+    EXPECT_EQ(files.is_open(2), c.expected == 0);
+    EXPECT_EQ(files.opened_for_writing("shop.txt"), false);
+    EXPECT_EQ(read_bytes("shop.txt"), content);
+  }
+}
+
+// Two runs in one folder with one output name: the second never cuts the
+// first one's capture, and may use the name once the first has closed it.
+TEST(OpenFile, OutputIsHeldFromOpenToClose) {
+  ScratchFolder dir;
+  FileTable first;
+  first.open_file("shop.txt", mode_output, 2);
+  first.print_to_file(2, "captured so far", false);
+  first.flush_file(2);
+
+  FileTable second;
+  for (FileMode mode : {mode_output, mode_random}) {
+    EXPECT_EQ(error_of([&] { second.open_file("shop.txt", mode, 2); }), err::permission_denied);
+  }
+  EXPECT_FALSE(second.opened_for_writing("shop.txt"));
+  first.print_to_file(2, ", and the rest", false);
+  first.close_file(2);
+  EXPECT_EQ(read_bytes("shop.txt"), "captured so far, and the rest");
+  EXPECT_TRUE(first.opened_for_writing("shop.txt"));
+
+  second.open_file("shop.txt", mode_output, 2);
+  EXPECT_EQ(read_bytes("shop.txt"), "");
+  EXPECT_TRUE(second.opened_for_writing("shop.txt"));
+}
+
+// A copy reading the file (the conversion's temporary copy) keeps others
+// from emptying it, while other readers share it.
+TEST(OpenFile, ReaderKeepsWritersAwayButNotReaders) {
+  ScratchFolder dir;
+  write_bytes("shop.tmp", "capture\r\n");
+  FileTable converting;
+  converting.open_file("shop.tmp", mode_input, 1);
+  FileTable other;
+  EXPECT_EQ(error_of([&] { other.open_file("shop.tmp", mode_output, 2); }),
+            err::permission_denied);
+  EXPECT_EQ(error_of([&] { other.open_file("shop.tmp", mode_random, 4); }),
+            err::permission_denied);
+  other.open_file("shop.tmp", mode_input, 3);
+  Text line;
+  converting.line_input_file(1, line);
+  EXPECT_EQ(line, "capture");
+  EXPECT_EQ(read_bytes("shop.tmp"), "capture\r\n");
 }
 
 TEST(OpenFile, NumberBelowOneOrInUse) {
