@@ -184,8 +184,7 @@ void end_statement(Program& p) {
   handler_step(p, "showing the closing prompt",
                [&] { c.print_to_screen("Press any key to continue", false); });
   // A key pressed before the prompt appeared must not end the wait.
-  while (!c.read_typed_key().empty()) {
-  }
+  c.discard_typed_keys();
   for (;;) {
     c.wait_ms(100);
     if (!c.read_typed_key().empty()) break;

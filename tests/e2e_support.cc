@@ -108,8 +108,9 @@ std::vector<std::string> RunFolder::entries() const {
   return names;
 }
 
-TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::string& program)
-    : folder_(folder) {
+TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::string& program,
+                 int columns, int rows)
+    : folder_(folder), rows_(rows) {
   socket_ = "pat-" + std::to_string(getpid()) + "-" + std::to_string(session_counter++);
   // The shell must outlive a Ctrl+C that the program takes as its end request.
   std::string command = "trap '' INT; " + program;
@@ -120,8 +121,8 @@ TmuxRun::TmuxRun(const RunFolder& folder, const std::string& args, const std::st
   command += "; echo $? > " + exit_file + "; stty -a > " + stty_file + ".tmp; mv " + stty_file +
              ".tmp " + stty_file + "; exec sleep 600";
   run_command({"tmux", "-L", socket_, "-f", "/dev/null", "start-server", ";", "set", "-g",
-               "default-terminal", "tmux-256color", ";", "new-session", "-d", "-x", "100",
-               "-y", "25", "-c", folder.path(), "-e", "LANG=C.UTF-8", "-e", "LC_ALL=C.UTF-8",
+               "default-terminal", "tmux-256color", ";", "new-session", "-d", "-x", std::to_string(columns),
+               "-y", std::to_string(rows), "-c", folder.path(), "-e", "LANG=C.UTF-8", "-e", "LC_ALL=C.UTF-8",
                "sh -c " + shell_quote(command)});
 }
 
@@ -141,6 +142,17 @@ void TmuxRun::key(const std::string& name) {
   run_command({"tmux", "-L", socket_, "send-keys", "-t", "0", name});
 }
 
+void TmuxRun::paste(const std::string& text) {
+  run_command({"tmux", "-L", socket_, "set-buffer", "-b", "paste", "--", text});
+  run_command({"tmux", "-L", socket_, "paste-buffer", "-d", "-r", "-b", "paste", "-t", "0"});
+}
+
+void TmuxRun::resize(int columns, int rows) {
+  run_command({"tmux", "-L", socket_, "resize-window", "-t", "0", "-x", std::to_string(columns), "-y",
+               std::to_string(rows)});
+  rows_ = rows;
+}
+
 std::vector<std::string> TmuxRun::screen() const {
   std::string text = run_command({"tmux", "-L", socket_, "capture-pane", "-p", "-t", "0"});
   std::vector<std::string> rows;
@@ -150,11 +162,14 @@ std::vector<std::string> TmuxRun::screen() const {
     while (!line.empty() && line.back() == ' ') line.pop_back();
     rows.push_back(line);
   }
-  rows.resize(25);
+  rows.resize(static_cast<std::size_t>(rows_));
   return rows;
 }
 
-std::string TmuxRun::row(int row) const { return screen()[row - 1]; }
+std::string TmuxRun::row(int row) const {
+  const std::vector<std::string> rows = screen();
+  return row >= 1 && row <= static_cast<int>(rows.size()) ? rows[static_cast<std::size_t>(row - 1)] : "";
+}
 
 std::string TmuxRun::screen_text() const {
   std::string all;

@@ -38,19 +38,25 @@ class RunFolder {
   std::string path_;
 };
 
-// The program running in a tmux pane of 100 x 25. Its exit status and the
-// terminal settings after it are written into the run folder.
+// The program running in a tmux pane of 100 x 25, or the size given. Its
+// exit status and the terminal settings after it are written into the run
+// folder.
 class TmuxRun {
  public:
   explicit TmuxRun(const RunFolder& folder, const std::string& args = "",
-                   const std::string& program = "./pat-downloader");
+                   const std::string& program = "./pat-downloader", int columns = 100,
+                   int rows = 25);
   ~TmuxRun();
 
   void type(const std::string& text);     // literal characters
   void key(const std::string& name);      // a tmux key name: Enter, Escape, C-c, Up
   void type_line(const std::string& text) { type(text); key("Enter"); }
+  // The text written to the program in one piece, as a paste.
+  void paste(const std::string& text);
+  // The pane takes the new size, as a terminal window resized.
+  void resize(int columns, int rows);
 
-  std::vector<std::string> screen() const;  // 25 rows, trailing blanks cut
+  std::vector<std::string> screen() const;  // all rows, trailing blanks cut
   std::string row(int row) const;           // 1-based
   std::string screen_text() const;
   // Waits until the condition holds for the screen; false on time-out.
@@ -75,6 +81,7 @@ class TmuxRun {
  private:
   const RunFolder& folder_;
   std::string socket_;
+  int rows_ = 25;
 };
 
 // The simulated tester on a pseudo-terminal linked as com<port> in the folder.

@@ -167,20 +167,34 @@ TEST(VersionLines, SlashVShowsTitleAndVersion) {
   EXPECT_EQ(run.console.screen().cursor_column, 26);
 }
 
-// Keys typed before the closing prompt do not end its wait.
+// Keys typed before the closing prompt do not end its wait, nor do those
+// held back while the typed-key buffer was full.
 TEST(EndStatement, KeysWaitingBeforeThePromptAreDiscarded) {
-  InProcessRun run;
-  Program& p = run.program;
-  p.console.key_press('x', TypedKey{'x', 45}, true);
-  p.console.key_press('y', TypedKey{'y', 21}, true);
-  run.backend.idle_steps(3);
-  run.backend.press('z', TypedKey{'z', 44}, true);
-  try {
-    end_statement(p);
-  } catch (const ProgramExit&) {
+  struct Case {
+    const char* name;
+    std::string before;
+  };
+  const std::vector<Case> cases = {
+      {"two keys", "xy"},
+      {"more keys than the buffer holds", "north-workshop-store-room-may-2019\r"},
+  };
+  for (const Case& c : cases) {
+    InProcessRun run;
+    Program& p = run.program;
+    for (char key : c.before) {
+      const auto byte = static_cast<std::uint8_t>(key);
+      p.console.key_press(byte, TypedKey{byte, 0}, true);
+    }
+    run.backend.idle_steps(3);
+    run.backend.press('z', TypedKey{'z', 44}, true);
+    try {
+      end_statement(p);
+    } catch (const ProgramExit&) {
+    }
+    EXPECT_TRUE(run.backend.script_done()) << c.name;
+    EXPECT_FALSE(p.console.end_requested()) << c.name << ": the last key, not the script's end, ended it";
+    EXPECT_TRUE(p.console.read_typed_key().empty()) << c.name;
   }
-  EXPECT_TRUE(run.backend.script_done());
-  EXPECT_TRUE(p.console.read_typed_key().empty());
 }
 
 }  // namespace

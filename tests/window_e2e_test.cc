@@ -504,6 +504,16 @@ TEST_F(WindowBackendTest, KeysEnterBothKeyStores) {
   }
 }
 
+// Typed faster than anything reads them: the keys beyond the typed-key
+// buffer's fifteen wait their turn instead of being lost.
+TEST_F(WindowBackendTest, MoreKeysThanTheTypedBufferHoldsAllArrive) {
+  const std::string name = "north-workshop-store-room-may-2019";
+  window.type(name);
+  window.keys({"Return"});
+  EXPECT_EQ(events(2 * (name.size() + 1)).size(), 2 * (name.size() + 1));
+  EXPECT_EQ(typed(), name + "\r");
+}
+
 TEST_F(WindowBackendTest, BoxesAreAnsweredInTheWindow) {
   struct Case {
     const char* name;

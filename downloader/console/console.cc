@@ -129,6 +129,11 @@ Text Console::read_typed_key() {
   return Text{'\0', static_cast<char>(key.scan)};
 }
 
+void Console::discard_typed_keys() {
+  std::lock_guard lock(mutex_);
+  typed_.discard();
+}
+
 std::int32_t Console::next_key_hit() {
   backend_.idle();
   std::lock_guard lock(mutex_);

@@ -64,9 +64,11 @@ class Console {
 
   void set_cursor_visible(bool visible);
 
-  // The keyboard. Neither waits.
+  // The keyboard. None waits.
   Text read_typed_key();
   std::int32_t next_key_hit();
+  // Empties the typed-key buffer and the keys held back for it.
+  void discard_typed_keys();
 
   // The line entry's snapshot: the whole screen as it stands.
   TextScreen screen_copy() const;
@@ -113,7 +115,7 @@ class Console {
   ConsoleBackend& backend_;
   mutable std::mutex mutex_;
   TextScreen screen_;
-  TypedKeyBuffer typed_;
+  TypedKeys typed_;
   KeyEventQueue events_;
   std::atomic<bool> end_request_{false};
   std::atomic<std::uint64_t> generation_{0};

@@ -84,6 +84,39 @@ TEST(ConsoleKeys, KeysWithoutATypedEntryReachOnlyTheEventQueue) {
   EXPECT_EQ(backend.idles, 3);
 }
 
+// A name pasted with its Enter: the key-event queue has every key at once,
+// and the typed keys come out whole although the buffer holds fifteen.
+TEST(ConsoleKeys, APastedLineReachesBothStoresWhole) {
+  const std::string pasted = "north-workshop-store-room-may-2019\r";
+  RecordingBackend backend;
+  Console console(backend);
+  for (char c : pasted) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    console.key_press(byte, TypedKey{byte, 0}, true);
+    console.key_release(byte);
+  }
+  for (char c : pasted) {
+    EXPECT_EQ(console.next_key_hit(), static_cast<std::uint8_t>(c));
+    EXPECT_EQ(console.next_key_hit(), -static_cast<std::uint8_t>(c));
+  }
+  EXPECT_EQ(console.next_key_hit(), 0);
+  std::string typed;
+  for (Text key = console.read_typed_key(); !key.empty(); key = console.read_typed_key()) typed += key;
+  EXPECT_EQ(typed, pasted);
+}
+
+TEST(ConsoleKeys, DiscardTakesTheHeldKeysToo) {
+  RecordingBackend backend;
+  Console console(backend);
+  for (int i = 0; i < 40; ++i) console.key_press('x', TypedKey{'x', 45}, true);
+  console.discard_typed_keys();
+  EXPECT_FALSE(console.typed_keys_waiting());
+  EXPECT_EQ(console.read_typed_key(), "");
+  console.key_press('y', TypedKey{'y', 21}, true);
+  EXPECT_EQ(console.read_typed_key(), "y");
+  EXPECT_EQ(console.next_key_hit(), 'x') << "the key events stay";
+}
+
 TEST(ConsoleKeys, ThreeThenEscapeComeOutAsPressesAndReleases) {
   ScriptedBackend backend;
   backend.type("3");

@@ -17,6 +17,24 @@ bool TypedKeyBuffer::pop(TypedKey& key) {
   return true;
 }
 
+bool TypedKeys::push(TypedKey key) {
+  if (held_.empty() && buffer_.push(key)) return true;
+  if (held_.size() >= hold_limit) return false;
+  held_.push_back(key);
+  return true;
+}
+
+bool TypedKeys::pop(TypedKey& key) {
+  if (!buffer_.pop(key)) return false;
+  while (!held_.empty() && buffer_.push(held_.front())) held_.pop_front();
+  return true;
+}
+
+void TypedKeys::discard() {
+  buffer_.clear();
+  held_.clear();
+}
+
 void KeyEventQueue::push(std::int32_t code, bool keypad) {
   int next = (write_ + 1) % slots;
   if (next == read_) read_ = (read_ + 1) % slots;

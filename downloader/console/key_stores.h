@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 
 // The console's two key stores. Callers guard them; they hold no lock.
 
@@ -26,6 +28,29 @@ class TypedKeyBuffer {
   std::array<TypedKey, slots> keys_{};
   int read_ = 0;
   int write_ = 0;
+};
+
+// The typed-key buffer together with the keys held back for it. A backend
+// reads every key as it comes, but a pasted name is longer than the buffer:
+// what does not fit waits here, in order, and moves into the buffer as it
+// frees up, so no typed key is lost while an entry reads them.
+class TypedKeys {
+ public:
+  // Beyond this many held keys (far more than any entry reads) a key is
+  // dropped after all, so a key held down for an hour costs no memory.
+  static constexpr std::size_t hold_limit = 8191;
+
+  bool push(TypedKey key);  // false when dropped
+  bool pop(TypedKey& key);  // false when empty
+  // Whether a key waits in the buffer; a key is only held while it is full.
+  bool empty() const { return buffer_.empty(); }
+  std::size_t held() const { return held_.size(); }
+  // Both the buffer and the held keys.
+  void discard();
+
+ private:
+  TypedKeyBuffer buffer_;
+  std::deque<TypedKey> held_;
 };
 
 // Every key press (code) and release (negated code) since the start:

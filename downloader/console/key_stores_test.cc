@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace pat {
@@ -39,6 +40,75 @@ TEST(TypedKeyBuffer, KeepsOrderAcrossTheRingsEnd) {
   // Once emptied it holds fifteen again wherever the positions stand.
   for (int i = 0; i < 15; ++i) EXPECT_TRUE(buffer.push(TypedKey{1, 0}));
   EXPECT_FALSE(buffer.push(TypedKey{1, 0}));
+}
+
+std::string take_all(TypedKeys& keys) {
+  std::string taken;
+  TypedKey key;
+  while (keys.pop(key)) taken.push_back(static_cast<char>(key.character));
+  return taken;
+}
+
+void push_all(TypedKeys& keys, const std::string& chars) {
+  for (char c : chars) ASSERT_TRUE(keys.push(TypedKey{static_cast<std::uint8_t>(c), 0})) << c;
+}
+
+// A pasted name longer than the buffer, with its Enter, comes out whole.
+TEST(TypedKeys, KeysBeyondTheBufferAreHeldInOrder) {
+  const std::string pasted = "north-workshop-store-room-may-2019\r";
+  TypedKeys keys;
+  push_all(keys, pasted);
+  EXPECT_FALSE(keys.empty());
+  EXPECT_EQ(keys.held(), pasted.size() - 15);
+  EXPECT_EQ(take_all(keys), pasted);
+  EXPECT_TRUE(keys.empty());
+  EXPECT_EQ(keys.held(), 0u);
+}
+
+// A freed slot goes to the oldest held key, never to a key typed later.
+TEST(TypedKeys, HeldKeysMoveInAsRoomFreesUp) {
+  TypedKeys keys;
+  push_all(keys, "abcdefghijklmnopqrst");
+  TypedKey key;
+  ASSERT_TRUE(keys.pop(key));
+  EXPECT_EQ(key.character, 'a');
+  EXPECT_EQ(keys.held(), 4u);
+  push_all(keys, "u");
+  EXPECT_EQ(keys.held(), 5u);
+  for (char expected : std::string("bcdefg")) {
+    ASSERT_TRUE(keys.pop(key));
+    EXPECT_EQ(key.character, expected);
+  }
+  EXPECT_EQ(keys.held(), 0u);
+  push_all(keys, "v");  // room again: straight into the buffer
+  EXPECT_EQ(keys.held(), 0u);
+  EXPECT_EQ(take_all(keys), "hijklmnopqrstuv");
+}
+
+TEST(TypedKeys, DiscardEmptiesTheBufferAndTheHeldKeys) {
+  TypedKeys keys;
+  push_all(keys, std::string(40, 'x'));
+  keys.discard();
+  EXPECT_TRUE(keys.empty());
+  EXPECT_EQ(keys.held(), 0u);
+  EXPECT_EQ(take_all(keys), "");
+  push_all(keys, "y");
+  EXPECT_EQ(take_all(keys), "y");
+}
+
+TEST(TypedKeys, OnlyAKeyBeyondTheHoldLimitIsDropped) {
+  TypedKeys keys;
+  for (std::size_t i = 0; i < 15 + TypedKeys::hold_limit; ++i) {
+    ASSERT_TRUE(keys.push(TypedKey{static_cast<std::uint8_t>(i % 251), 0})) << i;
+  }
+  EXPECT_FALSE(keys.push(TypedKey{'z', 0}));
+  TypedKey key;
+  std::size_t taken = 0;
+  while (keys.pop(key)) {
+    EXPECT_EQ(key.character, taken % 251) << taken;
+    ++taken;
+  }
+  EXPECT_EQ(taken, 15 + TypedKeys::hold_limit);
 }
 
 TEST(KeyEventQueue, FullQueueDropsItsOldestEntry) {

@@ -383,6 +383,18 @@ TEST_F(LineEntryTest, KeysTypedBeforeTheCallComeFirst) {
   EXPECT_EQ(enter(AnswerKind::answer_number, "").number, 42);
 }
 
+// A pasted name arrives in one piece, more keys than the buffer holds.
+TEST_F(LineEntryTest, ALinePastedBeforeTheCallArrivesWhole) {
+  const std::string name = "north-workshop-store-room-may-2019";
+  for (char c : name + "\r") {
+    const auto byte = static_cast<std::uint8_t>(c);
+    console.key_press(byte, TypedKey{byte, 0}, true);
+  }
+  EXPECT_EQ(input_statement(console, AnswerKind::answer_text, true).text, name);
+  EXPECT_EQ(cells(1, 1, static_cast<int>(name.size())), name);
+  EXPECT_EQ(console.screen().cursor_row, 2);
+}
+
 TEST_F(LineEntryTest, TheEndRequestEndsAWaitingEntry) {
   backend.type("12x");
   backend.end_request();

@@ -22,6 +22,7 @@
 
 #include "downloader/console/cp437.h"
 #include "downloader/console/terminal_keys.h"
+#include "downloader/console/terminal_view.h"
 
 namespace pat {
 
@@ -115,6 +116,9 @@ void prepare_restore_bytes() {
     restore_length += length;
   }
 }
+
+constexpr int run_rows = 25;
+constexpr int run_columns = 100;
 
 void put(int row, int column, char32_t glyph, attr_t attributes, int pair) {
   if (row < 0 || column < 0 || row >= LINES || column >= COLS) return;
@@ -213,6 +217,15 @@ void TerminalBackend::attach(Console& console) {
       white = 15;
     }
     if (init_pair(1, COLOR_BLACK, white) == OK) colour_pair_ = 1;
+  }
+
+  // The screen the run sets up needs 100 x 25: a smaller terminal is asked to
+  // grow (xterm's window-size request; others ignore it) and, until it
+  // does, shows what fits around the cursor.
+  if (LINES < run_rows || COLS < run_columns) {
+    const std::string request = resize_request(std::max(LINES, run_rows), std::max(COLS, run_columns));
+    ssize_t written = write(STDOUT_FILENO, request.data(), request.size());
+    (void)written;
   }
 
   prepare_restore_bytes();
@@ -407,11 +420,13 @@ void TerminalBackend::draw() {
     full_redraw_ = false;
     drawn_columns_ = screen.columns;
   }
-  int shown_rows = std::min<int>(screen.rows, LINES);
-  int shown_columns = std::min<int>(screen.columns, COLS);
-  for (int row = 1; row <= shown_rows; ++row) {
+  const TerminalView view = terminal_view(screen.rows, screen.columns, LINES, COLS, screen.cursor_row);
+  const int shown_rows = view.rows;
+  const int shown_columns = view.columns;
+  for (int row = 0; row < shown_rows; ++row) {
     for (int column = 1; column <= shown_columns; ++column) {
-      put(row - 1, column - 1, cp437_glyph(screen.cell(row, column).character), A_NORMAL, colour_pair_);
+      const std::uint8_t character = screen.cell(view.first_row + row, column).character;
+      put(row, column - 1, cp437_glyph(character), A_NORMAL, colour_pair_);
     }
   }
 
@@ -426,14 +441,21 @@ void TerminalBackend::draw() {
     }
   }
 
-  bool cursor = screen.cursor_visible && !box_shown && screen.cursor_row >= 1 &&
-                screen.cursor_row <= shown_rows && screen.cursor_column >= 1 &&
-                screen.cursor_column <= shown_columns;
+  if (view.notice) {
+    const std::string notice = size_notice(screen.rows, screen.columns, LINES, COLS);
+    for (int i = 0; i < static_cast<int>(notice.size()) && i < COLS; ++i) {
+      put(LINES - 1, i, static_cast<char32_t>(notice[static_cast<std::size_t>(i)]), A_REVERSE, colour_pair_);
+    }
+  }
+
+  const int cursor_row = screen.cursor_row - view.first_row + 1;
+  bool cursor = screen.cursor_visible && !box_shown && cursor_row >= 1 && cursor_row <= shown_rows &&
+                screen.cursor_column >= 1 && screen.cursor_column <= shown_columns;
   if (static_cast<int>(cursor) != cursor_shown_) {
     curs_set(cursor ? 1 : 0);
     cursor_shown_ = cursor ? 1 : 0;
   }
-  if (cursor) move(screen.cursor_row - 1, screen.cursor_column - 1);
+  if (cursor) move(cursor_row - 1, screen.cursor_column - 1);
   refresh();
 }
 

@@ -14,6 +14,7 @@
 // Shows the console in the terminal it runs in (ncursesw) and takes the
 // terminal's keys, on a thread of its own. Ctrl+C, a hang-up and SIGTERM are
 // the console's end request; the terminal is given back on every way out.
+// A terminal smaller than the screen shows the rows around the cursor.
 
 namespace pat {
 
