@@ -1,7 +1,8 @@
 #include "downloader/convert/convert_capture.h"
 
-#include <filesystem>
-#include <system_error>
+#include <sys/stat.h>
+
+#include <cstdint>
 
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
@@ -42,14 +43,14 @@ long write_rows(Program& p, CertificateRecord& record, const Text& row_end) {
 // The reader stops only at a byte 26, which it never takes; whatever lies
 // behind it was never converted. A single unread byte is therefore a 26 at
 // the very end: the end mark a tester may close with, which holds nothing.
-// A size that cannot be had counts as unread.
-bool read_to_last_byte(const FileTable& files, int number, std::string_view name) {
+// A size that cannot be had counts as unread. The size comes from the open
+// file itself: the name on disk may differ from the typed one.
+bool read_to_last_byte(const FileTable& files, int number) {
   const OpenFile* reader = files.entry(number);
   if (reader == nullptr) return false;
-  std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(name), error);
-  if (error) return false;
-  return reader->position + 1 >= size;
+  struct stat info {};
+  if (fstat(reader->fd, &info) != 0) return false;
+  return reader->position + 1 >= static_cast<std::uint64_t>(info.st_size);
 }
 
 }  // namespace
@@ -64,8 +65,8 @@ void remove_leftover(FileTable& files, std::string_view name) {
   kill_files(name);
 }
 
-bool converted_whole(const FileTable& files, int number, std::string_view name, long records) {
-  return records > 0 && read_to_last_byte(files, number, name);
+bool converted_whole(const FileTable& files, int number, long records) {
+  return records > 0 && read_to_last_byte(files, number);
 }
 
 Text kept_download_line(std::string_view temp) {
@@ -96,7 +97,7 @@ void convert_capture(Program& p) {
   const long rows = write_rows(p, record, row_end);
   // Without a record, or cut short by a byte 26, the converted file does not
   // hold the download: it stays under the temporary name.
-  const bool keep = !converted_whole(f, capture_file, temp, rows);
+  const bool keep = !converted_whole(f, capture_file, rows);
   if (format == 6) pat_trailer(s, record, f, output_file, p.local_time);
 
   c.clear_screen();

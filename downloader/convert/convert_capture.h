@@ -16,9 +16,9 @@ Text temporary_name(std::string_view file_name, std::string_view extension);
 void remove_leftover(FileTable& files, std::string_view name);
 
 // Whether a conversion lost nothing of the download it read as file
-// `number` (named `name`): it wrote at least one record, and its reader took
+// `number`: it wrote at least one record, and its reader took
 // every byte of the file but, at most, one final byte 26.
-bool converted_whole(const FileTable& files, int number, std::string_view name, long records);
+bool converted_whole(const FileTable& files, int number, long records);
 
 // The finishing line that names a download kept under `temp`.
 Text kept_download_line(std::string_view temp);

@@ -53,7 +53,7 @@ Text build_summary_report(Program& p) {
                   true);
 
   const long written = copy_report_lines(p);
-  const bool keep = !converted_whole(f, capture_file, temp, written);
+  const bool keep = !converted_whole(f, capture_file, written);
   f.close_file(capture_file);
   f.close_file(output_file);
   if (keep) return temp;
