@@ -10,6 +10,8 @@
 #include "downloader/convert/convert_capture.h"
 #include "downloader/convert/summary_report.h"
 #include "downloader/dialogue.h"
+#include "downloader/finished_lines.h"
+#include "downloader/formats.h"
 #include "downloader/run_error.h"
 #include "downloader/tester_instructions.h"
 
@@ -70,8 +72,6 @@ void handler_step(Program& p, std::string_view where, Step step) {
 
 }  // namespace
 
-const char* const finished_credits_line = " Thank you for keeping your test records safe.";
-
 void main_program(Program& p) {
   try {
     p.settings.version_text = "0.12";
@@ -87,8 +87,7 @@ void main_program(Program& p) {
     run_dialogue(p);
     show_tester_instructions(p);
     capture_download(p);
-    const float format = p.settings.output_format;
-    if (format == 5 || format == 6 || format == 7 || format == 8) convert_capture(p);
+    if (find_format(p.settings.output_format).writer != Writer::none) convert_capture(p);
     build_summary_report(p);
     show_finished_lines(p);
   } catch (const RunError& e) {
@@ -161,13 +160,7 @@ void show_version_lines(Program& p) {
 }
 
 void show_finished_lines(Program& p) {
-  Console& c = p.console;
-  c.print_line(" Finished!");
-  c.print_empty_line();
-  c.print_line(" File '" + p.settings.file_name + "' created.");
-  c.print_empty_line();
-  c.print_line(finished_credits_line);
-  c.print_empty_line();
+  show_finished_lines(p.console, find_format(p.settings.output_format), p.settings.file_name);
   end_statement(p);
 }
 

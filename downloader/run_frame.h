@@ -13,9 +13,6 @@ void main_program(Program& p);
 // on every way out.
 int run_program(Program& p);
 
-// The credits line of every set of finishing lines.
-extern const char* const finished_credits_line;
-
 [[noreturn]] void handle_run_error(Program& p, int number);
 [[noreturn]] void show_version_lines(Program& p);
 [[noreturn]] void show_finished_lines(Program& p);

@@ -2,6 +2,8 @@
 
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
+#include "downloader/finished_lines.h"
+#include "downloader/formats.h"
 #include "downloader/run_frame.h"
 
 namespace pat {
@@ -27,7 +29,8 @@ void convert_capture(Program& p) {
   Console& c = p.console;
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
-  const float format = s.output_format;
+  const OutputFormat& format = find_format(s.output_format);
+  const Writer writer = format.writer;
 
   c.clear_screen();
   c.print_line("Converting file format");
@@ -37,11 +40,11 @@ void convert_capture(Program& p) {
   f.open_file(temp, mode_input, capture_file);
   f.open_file(s.file_name, mode_output, output_file);
 
-  if (format == 5) csv_title_line(f, output_file);
-  if (format == 7 || format == 8) report_heading(format, s.report_format, f, output_file);
+  if (writer == Writer::csv) csv_title_line(f, output_file);
+  if (writes_report(writer)) report_heading(writer, s.report_format, f, output_file);
   Text row_end;
-  if (format == 5) row_end = "\n";
-  if (format == 7 || format == 8) row_end = "\r\n";
+  if (writer == Writer::csv) row_end = "\n";
+  if (writes_report(writer)) row_end = "\r\n";
 
   CertificateRecord record;
   Text line;
@@ -52,30 +55,19 @@ void convert_capture(Program& p) {
     row.clear();
     f.line_input_file(capture_file, line);
     if (parse_certificate_line(line, f, capture_file, record)) {
-      if (format == 5) row = csv_row(record);
-      if (format == 6) row = pat_row(record);
-      if (format == 7 || format == 8) row = report_row(record, format, s.report_format, row_end);
+      if (writer == Writer::csv) row = csv_row(record);
+      if (writer == Writer::lorvane) row = pat_row(record);
+      if (writes_report(writer)) row = report_row(record, writer, s.report_format, row_end);
       f.print_to_file(output_file, row, false);
       record.clear();
     }
   }
-  if (format == 6) pat_trailer(s, record, f, output_file, p.local_time);
+  if (writer == Writer::lorvane) pat_trailer(s, record, f, output_file, p.local_time);
 
+  // The finishing lines stand while both files are still open; the clean-up
+  // follows them.
   c.clear_screen();
-  c.print_empty_line();
-  c.print_line(" Finished");
-  c.print_empty_line();
-  if (format == 5) c.print_text(" CSV File '");
-  if (format == 6) c.print_text(" Lorvane Data File '");
-  if (format == 7 || format == 8) c.print_text(" File '");
-  c.print_line(s.file_name + "' created");
-  if (format == 8) {
-    c.print_line("If you are printing the file it must be printed in 'landscape' format");
-  }
-  c.print_empty_line();
-  c.print_line(finished_credits_line);
-  c.print_empty_line();
-  c.print_empty_line();
+  show_finished_lines(c, format, s.file_name);
 
   f.close_file(capture_file);
   f.close_file(output_file);
