@@ -85,8 +85,7 @@ int child(int format, const std::string& source) {
   // No keys are scripted, so the closing prompt ends the run at once.
   const auto start = Clock::now();
   try {
-    convert_capture(run.program);
-  } catch (const ProgramExit&) {
+    run.ends_run(convert_capture(run.program));
   } catch (const RunError& e) {
     std::fprintf(stderr, "convert_bench: format %d raised error %d\n", format, e.number);
     return 3;

@@ -70,6 +70,22 @@ void handler_step(Program& p, std::string_view where, Step step) {
   }
 }
 
+// The stages in their order, up to the one that decides how the run ends.
+Outcome run_stages(Program& p) {
+  Outcome outcome = read_configuration(p);
+  if (outcome != Outcome::go_on) return outcome;
+  p.console.print_line("Read Data via RS-232 for Seaward Supernova");
+  outcome = check_command_line(p);
+  if (outcome != Outcome::go_on) return outcome;
+  run_dialogue(p);
+  show_tester_instructions(p);
+  outcome = capture_download(p);
+  if (outcome != Outcome::go_on) return outcome;
+  if (find_format(p.settings.output_format).writer != Writer::none) return convert_capture(p);
+  build_summary_report(p);
+  return Outcome::finished_lines;
+}
+
 }  // namespace
 
 void main_program(Program& p) {
@@ -81,15 +97,7 @@ void main_program(Program& p) {
     p.console.set_palette_colour(7, rgb32_colour(255, 255, 255));
     p.console.colour_statement(0, 7);
     p.console.clear_screen();
-    read_configuration(p);
-    p.console.print_line("Read Data via RS-232 for Seaward Supernova");
-    check_command_line(p);
-    run_dialogue(p);
-    show_tester_instructions(p);
-    capture_download(p);
-    if (find_format(p.settings.output_format).writer != Writer::none) convert_capture(p);
-    build_summary_report(p);
-    show_finished_lines(p);
+    close_run(p, run_stages(p));
   } catch (const RunError& e) {
     handle_run_error(p, e.number);
   }
@@ -114,6 +122,22 @@ int run_program(Program& p) {
   } catch (const RunError&) {
   }
   return 0;
+}
+
+void close_run(Program& p, Outcome outcome) {
+  switch (outcome) {
+    case Outcome::version_lines:
+      show_version_lines(p);
+      break;
+    case Outcome::finished_lines:
+      show_finished_lines(p.console, find_format(p.settings.output_format),
+                          p.settings.file_name);
+      break;
+    case Outcome::go_on:
+    case Outcome::end_run:
+      break;
+  }
+  end_statement(p);
 }
 
 void handle_run_error(Program& p, int number) {
@@ -144,6 +168,7 @@ void handle_run_error(Program& p, int number) {
   handler_step(p, "showing the error", [&] { c.print_number(value, true); });
   handler_step(p, "showing the error", [&] { c.print_empty_line(); });
   show_version_lines(p);
+  end_statement(p);
 }
 
 void show_version_lines(Program& p) {
@@ -156,12 +181,6 @@ void show_version_lines(Program& p) {
     handler_step(p, "showing the version lines", [&] { c.print_line(line); });
   }
   handler_step(p, "showing the version lines", [&] { c.print_empty_line(); });
-  end_statement(p);
-}
-
-void show_finished_lines(Program& p) {
-  show_finished_lines(p.console, find_format(p.settings.output_format), p.settings.file_name);
-  end_statement(p);
 }
 
 void end_statement(Program& p) {

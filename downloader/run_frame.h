@@ -1,6 +1,7 @@
 #pragma once
 
 #include "downloader/program.h"
+#include "downloader/stage_outcome.h"
 
 // The main routine, its one error handler and the ways a run ends.
 
@@ -13,9 +14,12 @@ void main_program(Program& p);
 // on every way out.
 int run_program(Program& p);
 
+// Shows the closing screen that the outcome of the last stage asks for, then
+// the closing prompt.
+[[noreturn]] void close_run(Program& p, Outcome outcome);
+
 [[noreturn]] void handle_run_error(Program& p, int number);
-[[noreturn]] void show_version_lines(Program& p);
-[[noreturn]] void show_finished_lines(Program& p);
+void show_version_lines(Program& p);
 [[noreturn]] void end_statement(Program& p);
 
 }  // namespace pat

@@ -4,7 +4,6 @@
 #include "downloader/convert/writers.h"
 #include "downloader/finished_lines.h"
 #include "downloader/formats.h"
-#include "downloader/run_frame.h"
 
 namespace pat {
 namespace {
@@ -25,7 +24,7 @@ void remove_leftover(FileTable& files, std::string_view name) {
   kill_files(name);
 }
 
-void convert_capture(Program& p) {
+Outcome convert_capture(Program& p) {
   Console& c = p.console;
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
@@ -72,7 +71,7 @@ void convert_capture(Program& p) {
   f.close_file(capture_file);
   f.close_file(output_file);
   kill_files(temp);
-  end_statement(p);
+  return Outcome::end_run;
 }
 
 }  // namespace pat

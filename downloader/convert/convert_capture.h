@@ -1,12 +1,13 @@
 #pragma once
 
 #include "downloader/program.h"
+#include "downloader/stage_outcome.h"
 
 namespace pat {
 
 // Turns the captured certificate download into the file of formats 5 to 8
-// under the same name, shows the finishing lines and ends the run.
-[[noreturn]] void convert_capture(Program& p);
+// under the same name and shows the finishing lines; the run then ends.
+Outcome convert_capture(Program& p);
 
 // The capture's name with its extension replaced.
 Text temporary_name(std::string_view file_name, std::string_view extension);
