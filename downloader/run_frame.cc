@@ -1,12 +1,15 @@
 #include "downloader/run_frame.h"
 
 #include <exception>
+#include <initializer_list>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "downloader/capture/capture.h"
 #include "downloader/command_line.h"
 #include "downloader/configuration.h"
+#include "downloader/console/number_format.h"
 #include "downloader/convert/convert_capture.h"
 #include "downloader/convert/summary_report.h"
 #include "downloader/dialogue.h"
@@ -68,6 +71,43 @@ void handler_step(Program& p, std::string_view where, Step step) {
       throw ProgramExit{};
     }
   }
+}
+
+// One print of a closing screen.
+struct ScreenLine {
+  enum class Kind {
+    line,   // the text and a line end, kept whole on one row
+    piece,  // the text kept whole on one row, no line end
+    empty,  // a line end alone
+    bare,   // the text as it stands, no line end
+  };
+  Kind kind;
+  Text text;
+};
+
+ScreenLine line(Text text) { return {ScreenLine::Kind::line, std::move(text)}; }
+ScreenLine piece(Text text) { return {ScreenLine::Kind::piece, std::move(text)}; }
+ScreenLine empty_line() { return {ScreenLine::Kind::empty, {}}; }
+ScreenLine bare(Text text) { return {ScreenLine::Kind::bare, std::move(text)}; }
+
+// Each print is a step of its own.
+void show_lines(Program& p, std::string_view where, std::initializer_list<ScreenLine> lines) {
+  Console& c = p.console;
+  for (const ScreenLine& l : lines) {
+    handler_step(p, where, [&] {
+      switch (l.kind) {
+        case ScreenLine::Kind::line: c.print_line(l.text); break;
+        case ScreenLine::Kind::piece: c.print_text(l.text); break;
+        case ScreenLine::Kind::empty: c.print_empty_line(); break;
+        case ScreenLine::Kind::bare: c.print_to_screen(l.text, false); break;
+      }
+    });
+  }
+}
+
+void close_files_1_and_2(Program& p) {
+  handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
+  handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
 }
 
 // The stages in their order, up to the one that decides how the run ends.
@@ -143,53 +183,43 @@ void close_run(Program& p, Outcome outcome) {
 void handle_run_error(Program& p, int number) {
   p.handler_active = true;
   const float value = static_cast<float>(number);
-  Console& c = p.console;
-  handler_step(p, "clearing the screen", [&] { c.clear_screen(); });
-  handler_step(p, "showing the error", [&] { c.print_line(" FATAL PROGRAMME ERROR!!"); });
+  const RunSettings& s = p.settings;
+  handler_step(p, "clearing the screen", [&] { p.console.clear_screen(); });
+  show_lines(p, "showing the error", {line(" FATAL PROGRAMME ERROR!!")});
   if (value == err::device_unavailable) {
-    handler_step(p, "showing the error", [&] { c.print_empty_line(); });
-    handler_step(p, "showing the error",
-                 [&] { c.print_line(" COM PORT " + p.settings.port_text + " NOT ANSWERING"); });
-    handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
-    handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
-    handler_step(p, "deleting the output file " + p.settings.file_name,
-                 [&] { kill_files(p.settings.file_name); });
+    show_lines(p, "showing the error",
+               {empty_line(), line(" COM PORT " + s.port_text + " NOT ANSWERING")});
+    close_files_1_and_2(p);
+    handler_step(p, "deleting the output file " + s.file_name, [&] { kill_files(s.file_name); });
   }
   if (value == err::permission_denied) {
-    handler_step(p, "showing the error", [&] { c.print_empty_line(); });
-    handler_step(p, "showing the error", [&] {
-      c.print_line(" Output file already open. Close any program that is reading " +
-                   p.settings.file_name);
-    });
-    handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
-    handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
+    show_lines(p, "showing the error",
+               {empty_line(),
+                line(" Output file already open. Close any program that is reading " +
+                     s.file_name)});
+    close_files_1_and_2(p);
   }
-  handler_step(p, "showing the error", [&] { c.print_text(" Error:"); });
-  handler_step(p, "showing the error", [&] { c.print_number(value, true); });
-  handler_step(p, "showing the error", [&] { c.print_empty_line(); });
+  // The number in its display form and one blank, as print_number shows it.
+  show_lines(p, "showing the error",
+             {piece(" Error:"), line(single_to_string(value) + " "), empty_line()});
   show_version_lines(p);
   end_statement(p);
 }
 
 void show_version_lines(Program& p) {
-  Console& c = p.console;
-  handler_step(p, "showing the version lines", [&] { c.print_empty_line(); });
-  handler_step(p, "showing the version lines", [&] {
-    c.print_line(" Version : " + p.settings.version_text + " - " + p.settings.version_date);
-  });
-  for (const char* line : credits_lines) {
-    handler_step(p, "showing the version lines", [&] { c.print_line(line); });
-  }
-  handler_step(p, "showing the version lines", [&] { c.print_empty_line(); });
+  const RunSettings& s = p.settings;
+  show_lines(p, "showing the version lines",
+             {empty_line(), line(" Version : " + s.version_text + " - " + s.version_date),
+              line(credits_lines[0]), line(credits_lines[1]), line(credits_lines[2]),
+              empty_line()});
 }
 
 void end_statement(Program& p) {
   Console& c = p.console;
   handler_step(p, "closing the files", [&] { p.files.close_all(); });
   handler_step(p, "showing the closing prompt", [&] { c.set_scroll_region(25, 25); });
-  handler_step(p, "showing the closing prompt", [&] { c.print_empty_line(); });
-  handler_step(p, "showing the closing prompt",
-               [&] { c.print_to_screen("Press any key to continue", false); });
+  show_lines(p, "showing the closing prompt",
+             {empty_line(), bare("Press any key to continue")});
   // A key pressed before the prompt appeared must not end the wait.
   while (!c.read_typed_key().empty()) {
   }
