@@ -22,6 +22,7 @@
 
 #include "bench/bench_util.h"
 #include "downloader/convert/convert_capture.h"
+#include "downloader/formats.h"
 #include "downloader/run_error.h"
 #include "tests/e2e_support.h"
 #include "tests/run_support.h"
@@ -34,12 +35,6 @@ namespace fs = std::filesystem;
 constexpr long source_bytes = 50L << 20;
 constexpr int cat_runs = 3;
 constexpr int conversion_runs = 3;
-
-const char* extension_of(int format) {
-  if (format == 5) return "csv";
-  if (format == 6) return "pat";
-  return "txt";
-}
 
 // Streams the download to the file a thousand appliances at a time.
 long write_source(const std::string& path, int& appliances) {
@@ -76,7 +71,8 @@ long peak_resident_kb() {
 int child(int format, const std::string& source) {
   test::InProcessRun run;
   RemoveOnStop on_stop(run.folder());
-  const std::string name = std::string("bench.") + extension_of(format);
+  const std::string name =
+      "bench." + std::string(find_format(static_cast<float>(format)).extension);
   if (link(source.c_str(), run.file(name).c_str()) != 0) return 2;
   RunSettings& s = run.program.settings;
   s.file_name = name;
@@ -89,8 +85,7 @@ int child(int format, const std::string& source) {
   // No keys are scripted, so the closing prompt ends the run at once.
   const auto start = Clock::now();
   try {
-    convert_capture(run.program);
-  } catch (const ProgramExit&) {
+    run.ends_run(convert_capture(run.program));
   } catch (const RunError& e) {
     std::fprintf(stderr, "convert_bench: format %d raised error %d\n", format, e.number);
     return 3;
@@ -208,7 +203,7 @@ int main_bench() {
               [](const ChildResult& a, const ChildResult& b) { return a.seconds < b.seconds; });
     const ChildResult& r = results[results.size() / 2];
     std::string check = r.finished ? "finished" : "NOT FINISHED";
-    if (format == 5) {
+    if (find_format(static_cast<float>(format)).writer == Writer::csv) {
       // The title line and one row per appliance.
       const bool rows_ok = r.output_lines == appliances + 1;
       check += rows_ok ? ", " + std::to_string(appliances) + " rows" : ", WRONG ROW COUNT";

@@ -1,7 +1,5 @@
 #include "downloader/command_line.h"
 
-#include "downloader/run_frame.h"
-
 namespace pat {
 
 Text command_line(int argc, const char* const* argv) {
@@ -13,9 +11,13 @@ Text command_line(int argc, const char* const* argv) {
   return text;
 }
 
-void check_command_line(Program& p) {
-  if (string_equal(p.command_line, "/v")) show_version_lines(p);
-  if (string_equal(p.command_line, "/?")) show_help_screen(p);
+Outcome check_command_line(Program& p) {
+  if (string_equal(p.command_line, "/v")) return Outcome::version_lines;
+  if (string_equal(p.command_line, "/?")) {
+    show_help_screen(p);
+    return Outcome::end_run;
+  }
+  return Outcome::go_on;
 }
 
 void show_help_screen(Program& p) {
@@ -45,7 +47,6 @@ void show_help_screen(Program& p) {
   };
   p.console.clear_screen();
   for (const char* row : rows) p.console.print_line(row);
-  end_statement(p);
 }
 
 }  // namespace pat

@@ -1,10 +1,8 @@
 #include "downloader/configuration.h"
 
-#include "downloader/run_frame.h"
-
 namespace pat {
 
-void read_configuration(Program& p) {
+Outcome read_configuration(Program& p) {
   Text value;
   if (file_exists("quelmarint.cfg")) {
     p.files.open_file("quelmarint.cfg", mode_input, 1);
@@ -21,10 +19,11 @@ void read_configuration(Program& p) {
     p.console.clear_screen();
     p.console.print_empty_line();
     p.console.print_line(" Error in QUELMARINT.CFG file. Value for ReportFormat MUST be 1 - 4");
-    end_statement(p);
+    return Outcome::end_run;
   }
   if (number == 0) value = Text(1, '1');
   p.settings.report_format = value;
+  return Outcome::go_on;
 }
 
 }  // namespace pat

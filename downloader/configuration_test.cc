@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "downloader/run_error.h"
 #include "tests/e2e_support.h"
 #include "tests/run_support.h"
 
@@ -31,12 +30,7 @@ TEST_P(Configuration, ReportFormatFromTheFile) {
     write_file(run.file("quelmarint.cfg"), c.content);
   }
   run.console.width_statement(100);
-  bool ended = false;
-  try {
-    read_configuration(run.program);
-  } catch (const ProgramExit&) {
-    ended = true;
-  }
+  const bool ended = run.ends_run(read_configuration(run.program));
   if (c.expected == "message") {
     EXPECT_TRUE(ended);
     EXPECT_EQ(run.row(2), " Error in QUELMARINT.CFG file. Value for ReportFormat MUST be 1 - 4");

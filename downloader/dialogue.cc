@@ -4,6 +4,7 @@
 
 #include "downloader/console/line_entry.h"
 #include "downloader/console/number_format.h"
+#include "downloader/formats.h"
 
 namespace pat {
 namespace {
@@ -74,18 +75,10 @@ void run_dialogue(Program& p) {
     } while (!(s.output_format > 0 && s.output_format < 9));
 
     const long point = string_instr(s.file_name, ".");
-    s.extension = "txt";
-    if (s.output_format == 5) s.extension = "csv";
-    if (s.output_format == 6) s.extension = "pat";
-    if (s.output_format == 8) s.extension = "txt";
-    s.summary_report = false;
-    if (s.output_format == 7) {
-      s.extension = "txt";
-      if (string_equal(s.report_format, "1")) {
-        s.summary_report = true;
-        s.output_format = 3;
-      }
-    }
+    const FormatChoice choice = choose_format(s.output_format, s.report_format);
+    s.extension = Text(choice.extension);
+    s.summary_report = choice.summary_report;
+    s.output_format = choice.output_format;
     if (point == 0) {
       s.file_name = s.file_name + "." + s.extension;
     } else {

@@ -1,15 +1,20 @@
 #include "downloader/run_frame.h"
 
 #include <exception>
+#include <initializer_list>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "downloader/capture/capture.h"
 #include "downloader/command_line.h"
 #include "downloader/configuration.h"
+#include "downloader/console/number_format.h"
 #include "downloader/convert/convert_capture.h"
 #include "downloader/convert/summary_report.h"
 #include "downloader/dialogue.h"
+#include "downloader/finished_lines.h"
+#include "downloader/formats.h"
 #include "downloader/run_error.h"
 #include "downloader/tester_instructions.h"
 
@@ -68,9 +73,60 @@ void handler_step(Program& p, std::string_view where, Step step) {
   }
 }
 
-}  // namespace
+// One print of a closing screen.
+struct ScreenLine {
+  enum class Kind {
+    line,   // the text and a line end, kept whole on one row
+    piece,  // the text kept whole on one row, no line end
+    empty,  // a line end alone
+    bare,   // the text as it stands, no line end
+  };
+  Kind kind;
+  Text text;
+};
 
-const char* const finished_credits_line = " Thank you for keeping your test records safe.";
+ScreenLine line(Text text) { return {ScreenLine::Kind::line, std::move(text)}; }
+ScreenLine piece(Text text) { return {ScreenLine::Kind::piece, std::move(text)}; }
+ScreenLine empty_line() { return {ScreenLine::Kind::empty, {}}; }
+ScreenLine bare(Text text) { return {ScreenLine::Kind::bare, std::move(text)}; }
+
+// Each print is a step of its own.
+void show_lines(Program& p, std::string_view where, std::initializer_list<ScreenLine> lines) {
+  Console& c = p.console;
+  for (const ScreenLine& l : lines) {
+    handler_step(p, where, [&] {
+      switch (l.kind) {
+        case ScreenLine::Kind::line: c.print_line(l.text); break;
+        case ScreenLine::Kind::piece: c.print_text(l.text); break;
+        case ScreenLine::Kind::empty: c.print_empty_line(); break;
+        case ScreenLine::Kind::bare: c.print_to_screen(l.text, false); break;
+      }
+    });
+  }
+}
+
+void close_files_1_and_2(Program& p) {
+  handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
+  handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
+}
+
+// The stages in their order, up to the one that decides how the run ends.
+Outcome run_stages(Program& p) {
+  Outcome outcome = read_configuration(p);
+  if (outcome != Outcome::go_on) return outcome;
+  p.console.print_line("Read Data via RS-232 for Seaward Supernova");
+  outcome = check_command_line(p);
+  if (outcome != Outcome::go_on) return outcome;
+  run_dialogue(p);
+  show_tester_instructions(p);
+  outcome = capture_download(p);
+  if (outcome != Outcome::go_on) return outcome;
+  if (find_format(p.settings.output_format).writer != Writer::none) return convert_capture(p);
+  p.settings.kept_download = build_summary_report(p);
+  return Outcome::finished_lines;
+}
+
+}  // namespace
 
 void main_program(Program& p) {
   try {
@@ -81,16 +137,7 @@ void main_program(Program& p) {
     p.console.set_palette_colour(7, rgb32_colour(255, 255, 255));
     p.console.colour_statement(0, 7);
     p.console.clear_screen();
-    read_configuration(p);
-    p.console.print_line("Read Data via RS-232 for Seaward Supernova");
-    check_command_line(p);
-    run_dialogue(p);
-    show_tester_instructions(p);
-    capture_download(p);
-    const float format = p.settings.output_format;
-    if (format == 5 || format == 6 || format == 7 || format == 8) convert_capture(p);
-    const Text kept = build_summary_report(p);
-    show_finished_lines(p, kept);
+    close_run(p, run_stages(p));
   } catch (const RunError& e) {
     handle_run_error(p, e.number);
   }
@@ -117,72 +164,67 @@ int run_program(Program& p) {
   return 0;
 }
 
+void close_run(Program& p, Outcome outcome) {
+  switch (outcome) {
+    case Outcome::version_lines:
+      show_version_lines(p);
+      break;
+    case Outcome::finished_lines:
+      show_finished_lines(p.console, find_format(p.settings.output_format),
+                          p.settings.file_name, p.settings.kept_download);
+      break;
+    case Outcome::go_on:
+    case Outcome::end_run:
+      break;
+  }
+  end_statement(p);
+}
+
 void handle_run_error(Program& p, int number) {
   p.handler_active = true;
   const float value = static_cast<float>(number);
-  Console& c = p.console;
-  handler_step(p, "clearing the screen", [&] { c.clear_screen(); });
-  handler_step(p, "showing the error", [&] { c.print_line(" FATAL PROGRAMME ERROR!!"); });
+  const RunSettings& s = p.settings;
+  handler_step(p, "clearing the screen", [&] { p.console.clear_screen(); });
+  show_lines(p, "showing the error", {line(" FATAL PROGRAMME ERROR!!")});
   if (value == err::device_unavailable) {
-    handler_step(p, "showing the error", [&] { c.print_empty_line(); });
-    handler_step(p, "showing the error",
-                 [&] { c.print_line(" COM PORT " + p.settings.port_text + " NOT ANSWERING"); });
-    handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
-    handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
-    handler_step(p, "deleting the output file " + p.settings.file_name, [&] {
+    show_lines(p, "showing the error",
+               {empty_line(), line(" COM PORT " + s.port_text + " NOT ANSWERING")});
+    close_files_1_and_2(p);
+    handler_step(p, "deleting the output file " + s.file_name, [&] {
       // Only a file this run opened and locked is its own to delete; a name
       // whose open failed holds nothing of this run.
-      if (!p.files.opened_for_writing(p.settings.file_name)) raise_error(err::file_not_found);
-      kill_files(p.settings.file_name);
+      if (!p.files.opened_for_writing(s.file_name)) raise_error(err::file_not_found);
+      kill_files(s.file_name);
     });
   }
   if (value == err::permission_denied) {
-    handler_step(p, "showing the error", [&] { c.print_empty_line(); });
-    handler_step(p, "showing the error", [&] {
-      c.print_line(" Output file already open. Close any program that is reading " +
-                   p.settings.file_name);
-    });
-    handler_step(p, "closing file 1", [&] { p.files.close_file(1); });
-    handler_step(p, "closing file 2", [&] { p.files.close_file(2); });
+    show_lines(p, "showing the error",
+               {empty_line(),
+                line(" Output file already open. Close any program that is reading " +
+                     s.file_name)});
+    close_files_1_and_2(p);
   }
-  handler_step(p, "showing the error", [&] { c.print_text(" Error:"); });
-  handler_step(p, "showing the error", [&] { c.print_number(value, true); });
-  handler_step(p, "showing the error", [&] { c.print_empty_line(); });
+  // The number in its display form and one blank, as print_number shows it.
+  show_lines(p, "showing the error",
+             {piece(" Error:"), line(single_to_string(value) + " "), empty_line()});
   show_version_lines(p);
+  end_statement(p);
 }
 
 void show_version_lines(Program& p) {
-  Console& c = p.console;
-  handler_step(p, "showing the version lines", [&] { c.print_empty_line(); });
-  handler_step(p, "showing the version lines", [&] {
-    c.print_line(" Version : " + p.settings.version_text + " - " + p.settings.version_date);
-  });
-  for (const char* line : credits_lines) {
-    handler_step(p, "showing the version lines", [&] { c.print_line(line); });
-  }
-  handler_step(p, "showing the version lines", [&] { c.print_empty_line(); });
-  end_statement(p);
-}
-
-void show_finished_lines(Program& p, std::string_view kept) {
-  Console& c = p.console;
-  c.print_line(" Finished!");
-  c.print_empty_line();
-  c.print_line(" File '" + p.settings.file_name + "' created.");
-  if (!kept.empty()) c.print_line(kept_download_line(kept));
-  c.print_empty_line();
-  c.print_line(finished_credits_line);
-  c.print_empty_line();
-  end_statement(p);
+  const RunSettings& s = p.settings;
+  show_lines(p, "showing the version lines",
+             {empty_line(), line(" Version : " + s.version_text + " - " + s.version_date),
+              line(credits_lines[0]), line(credits_lines[1]), line(credits_lines[2]),
+              empty_line()});
 }
 
 void end_statement(Program& p) {
   Console& c = p.console;
   handler_step(p, "closing the files", [&] { p.files.close_all(); });
   handler_step(p, "showing the closing prompt", [&] { c.set_scroll_region(25, 25); });
-  handler_step(p, "showing the closing prompt", [&] { c.print_empty_line(); });
-  handler_step(p, "showing the closing prompt",
-               [&] { c.print_to_screen("Press any key to continue", false); });
+  show_lines(p, "showing the closing prompt",
+             {empty_line(), bare("Press any key to continue")});
   // A key pressed before the prompt appeared must not end the wait.
   c.discard_typed_keys();
   for (;;) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "downloader/program.h"
+#include "downloader/stage_outcome.h"
 
 // The main routine, its one error handler and the ways a run ends.
 
@@ -13,13 +14,12 @@ void main_program(Program& p);
 // on every way out.
 int run_program(Program& p);
 
-// The credits line of every set of finishing lines.
-extern const char* const finished_credits_line;
+// Shows the closing screen that the outcome of the last stage asks for, then
+// the closing prompt.
+[[noreturn]] void close_run(Program& p, Outcome outcome);
 
 [[noreturn]] void handle_run_error(Program& p, int number);
-[[noreturn]] void show_version_lines(Program& p);
-// kept: the temporary name of a download that was kept, or empty.
-[[noreturn]] void show_finished_lines(Program& p, std::string_view kept = {});
+void show_version_lines(Program& p);
 [[noreturn]] void end_statement(Program& p);
 
 }  // namespace pat

@@ -19,6 +19,8 @@ struct RunSettings {
   bool summary_report = false;
   Text overwrite_answer;
   bool data_received = false;
+  // The capture's copy kept beside a converted file that lost part of it.
+  Text kept_download;
 };
 
 }  // namespace pat

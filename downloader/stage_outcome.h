@@ -6,8 +6,8 @@ namespace pat {
 enum class Outcome {
   go_on,           // the next stage
   version_lines,   // the version lines, then the closing prompt
-  finished_lines,  // the stage's finishing lines, then the closing prompt
-  end_run,         // the closing prompt at once
+  finished_lines,  // the output format's finishing lines, then the closing prompt
+  end_run,         // the closing prompt at once: the stage showed its own last lines
 };
 
 }  // namespace pat

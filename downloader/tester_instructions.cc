@@ -1,12 +1,13 @@
 #include "downloader/tester_instructions.h"
 
 #include "downloader/console/line_entry.h"
+#include "downloader/formats.h"
 
 namespace pat {
 
 void show_tester_instructions(Program& p) {
   Console& c = p.console;
-  const float format = p.settings.output_format;
+  const OutputFormat& format = find_format(p.settings.output_format);
 
   c.clear_screen();
   c.print_line(" In the MAIN MENU of the Supernova scroll down to DOWNLOAD RESULTS and press OK.");
@@ -17,15 +18,11 @@ void show_tester_instructions(Program& p) {
   c.print_line(" DESTINATION: PC");
   c.print_line(" OUTPUT CONNECTION: RS232");
   c.print_line(string_concat(" BAUD RATE: ", p.settings.baud_text));
-  if (format == 1) {
-    c.print_line(" DOWNLOAD FORMAT: PATS+");
-    c.print_line(" OPTION: SEND USER");
+  if (!format.tester_format.empty()) {
+    c.print_line(string_concat(" DOWNLOAD FORMAT: ", format.tester_format));
   }
-  if (format == 2) c.print_line(" DOWNLOAD FORMAT: CERTIFICATE");
-  if (format == 3) c.print_line(" DOWNLOAD FORMAT: SUMMARY");
-  if (format == 4) c.print_line(" DOWNLOAD FORMAT: SSS");
-  if (format == 5 || format == 6 || format == 7 || format == 8) {
-    c.print_line(" DOWNLOAD FORMAT: CERTIFICATE");
+  if (!format.tester_option.empty()) {
+    c.print_line(string_concat(" OPTION: ", format.tester_option));
   }
   c.print_empty_line();
   c.print_line(" Then press OK on your Supernova");

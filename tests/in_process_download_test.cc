@@ -46,5 +46,25 @@ TEST(InProcessDownload, CertificateKeptAsSent) {
   EXPECT_EQ(read_file(run.file("cert.txt")), download.substr(0, download.size() - 2));
 }
 
+// An answer between two formats matches none of them: the download is kept
+// as sent in a text file, even where ReportFormat "1" would make format 7 a
+// summary-based report.
+TEST(InProcessDownload, FractionalFormatKeptAsSent) {
+  for (const char* format : {"2.5", "7.5"}) {
+    SCOPED_TRACE(format);
+    InProcessRun run;
+    write_file(run.file("quelmarint.cfg"), "ReportFormat=1\r\n");
+    const std::string download = certificate_download(2);
+    SimTester tester(run.folder(), {.send = download, .baud = 0});
+    answer_dialogue(run.backend, "shop", format);
+    EXPECT_EQ(run.run(), 0);
+    EXPECT_EQ(run.row(1), " Finished!") << run.screen_text();
+    EXPECT_EQ(run.row(3), " File 'shop.txt' created.");
+    EXPECT_EQ(read_file(run.file("shop.txt")), download.substr(0, download.size() - 2));
+    EXPECT_FALSE(path_exists(run.file("shop.tmp")));
+    EXPECT_FALSE(path_exists(run.file("shop.xtx")));
+  }
+}
+
 }  // namespace
 }  // namespace pat::test

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "downloader/run_error.h"
 #include "downloader/run_frame.h"
 
 namespace pat::test {
@@ -30,6 +31,15 @@ InProcessRun::~InProcessRun() {
 int InProcessRun::run(const std::string& command_line) {
   program.command_line = command_line;
   return run_program(program);
+}
+
+bool InProcessRun::ends_run(Outcome outcome) {
+  if (outcome == Outcome::go_on) return false;
+  try {
+    close_run(program, outcome);
+  } catch (const ProgramExit&) {
+  }
+  return true;
 }
 
 std::string InProcessRun::row(int row) const {

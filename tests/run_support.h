@@ -7,6 +7,7 @@
 #include "downloader/console/scripted_backend.h"
 #include "downloader/files/file_table.h"
 #include "downloader/program.h"
+#include "downloader/stage_outcome.h"
 
 // A whole run of the main routine in this process: the scripted console and
 // a fresh working folder.
@@ -20,6 +21,10 @@ class InProcessRun {
 
   // Runs the program; its exit status.
   int run(const std::string& command_line = "");
+
+  // Goes on as the run frame does after a stage: false for go_on; otherwise
+  // the closing screen and prompt that the outcome asks for, and true.
+  bool ends_run(Outcome outcome);
 
   std::string row(int row) const;  // 1-based, trailing blanks cut
   std::string screen_text() const;

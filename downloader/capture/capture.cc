@@ -1,7 +1,5 @@
 #include "downloader/capture/capture.h"
 
-#include "downloader/run_frame.h"
-
 namespace pat {
 namespace {
 
@@ -18,7 +16,7 @@ float add_count(float count, double step) {
 
 }  // namespace
 
-void capture_download(Program& p) {
+Outcome capture_download(Program& p) {
   RunSettings& s = p.settings;
   Console& c = p.console;
   FileTable& f = p.files;
@@ -118,8 +116,9 @@ void capture_download(Program& p) {
     c.print_line(" NO FILE RECEIVED FROM SUPERNOVA - CHECK COM PORT SETTINGS");
     kill_files(s.file_name);
     c.print_empty_line();
-    show_version_lines(p);
+    return Outcome::version_lines;
   }
+  return Outcome::go_on;
 }
 
 }  // namespace pat

@@ -6,7 +6,8 @@
 
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
-#include "downloader/run_frame.h"
+#include "downloader/finished_lines.h"
+#include "downloader/formats.h"
 
 namespace pat {
 namespace {
@@ -16,10 +17,9 @@ constexpr int output_file = 2;
 constexpr int probe_file = 4;
 
 // The record loop: one row for each record completed; the number of rows.
-long write_rows(Program& p, CertificateRecord& record, const Text& row_end) {
+long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text& row_end) {
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
-  const float format = s.output_format;
   long rows = 0;
   Text line;
   Text row;
@@ -29,9 +29,9 @@ long write_rows(Program& p, CertificateRecord& record, const Text& row_end) {
     row.clear();
     f.line_input_file(capture_file, line);
     if (parse_certificate_line(line, f, capture_file, record)) {
-      if (format == 5) row = csv_row(record);
-      if (format == 6) row = pat_row(record);
-      if (format == 7 || format == 8) row = report_row(record, format, s.report_format, row_end);
+      if (writer == Writer::csv) row = csv_row(record);
+      if (writer == Writer::lorvane) row = pat_row(record);
+      if (writes_report(writer)) row = report_row(record, writer, s.report_format, row_end);
       f.print_to_file(output_file, row, false);
       record.clear();
       ++rows;
@@ -69,15 +69,12 @@ bool converted_whole(const FileTable& files, int number, long records) {
   return records > 0 && read_to_last_byte(files, number);
 }
 
-Text kept_download_line(std::string_view temp) {
-  return " The download is kept in '" + Text(temp) + "'";
-}
-
-void convert_capture(Program& p) {
+Outcome convert_capture(Program& p) {
   Console& c = p.console;
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
-  const float format = s.output_format;
+  const OutputFormat& format = find_format(s.output_format);
+  const Writer writer = format.writer;
 
   c.clear_screen();
   c.print_line("Converting file format");
@@ -87,40 +84,28 @@ void convert_capture(Program& p) {
   f.open_file(temp, mode_input, capture_file);
   f.open_file(s.file_name, mode_output, output_file);
 
-  if (format == 5) csv_title_line(f, output_file);
-  if (format == 7 || format == 8) report_heading(format, s.report_format, f, output_file);
+  if (writer == Writer::csv) csv_title_line(f, output_file);
+  if (writes_report(writer)) report_heading(writer, s.report_format, f, output_file);
   Text row_end;
-  if (format == 5) row_end = "\n";
-  if (format == 7 || format == 8) row_end = "\r\n";
+  if (writer == Writer::csv) row_end = "\n";
+  if (writes_report(writer)) row_end = "\r\n";
 
   CertificateRecord record;
-  const long rows = write_rows(p, record, row_end);
+  const long rows = write_rows(p, writer, record, row_end);
   // Without a record, or cut short by a byte 26, the converted file does not
   // hold the download: it stays under the temporary name.
   const bool keep = !converted_whole(f, capture_file, rows);
-  if (format == 6) pat_trailer(s, record, f, output_file, p.local_time);
+  if (writer == Writer::lorvane) pat_trailer(s, record, f, output_file, p.local_time);
 
+  // The finishing lines stand while both files are still open; the clean-up
+  // follows them.
   c.clear_screen();
-  c.print_empty_line();
-  c.print_line(" Finished");
-  c.print_empty_line();
-  if (format == 5) c.print_text(" CSV File '");
-  if (format == 6) c.print_text(" Lorvane Data File '");
-  if (format == 7 || format == 8) c.print_text(" File '");
-  c.print_line(s.file_name + "' created");
-  if (keep) c.print_line(kept_download_line(temp));
-  if (format == 8) {
-    c.print_line("If you are printing the file it must be printed in 'landscape' format");
-  }
-  c.print_empty_line();
-  c.print_line(finished_credits_line);
-  c.print_empty_line();
-  c.print_empty_line();
+  show_finished_lines(c, format, s.file_name, keep ? Text(temp) : Text());
 
   f.close_file(capture_file);
   f.close_file(output_file);
   if (!keep) kill_files(temp);
-  end_statement(p);
+  return Outcome::end_run;
 }
 
 }  // namespace pat

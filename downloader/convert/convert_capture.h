@@ -1,13 +1,14 @@
 #pragma once
 
 #include "downloader/program.h"
+#include "downloader/stage_outcome.h"
 
 namespace pat {
 
 // Turns the captured certificate download into the file of formats 5 to 8
-// under the same name, shows the finishing lines and ends the run. The
+// under the same name and shows the finishing lines; the run then ends. The
 // capture's temporary copy is deleted only when the conversion lost nothing.
-[[noreturn]] void convert_capture(Program& p);
+Outcome convert_capture(Program& p);
 
 // The capture's name with its extension replaced.
 Text temporary_name(std::string_view file_name, std::string_view extension);
@@ -20,7 +21,5 @@ void remove_leftover(FileTable& files, std::string_view name);
 // every byte of the file but, at most, one final byte 26.
 bool converted_whole(const FileTable& files, int number, long records);
 
-// The finishing line that names a download kept under `temp`.
-Text kept_download_line(std::string_view temp);
 
 }  // namespace pat

@@ -38,9 +38,7 @@ int convert(InProcessRun& run, const std::string& name, float format,
   };
   write_bytes(run.file(name), capture);
   try {
-    convert_capture(p);
-  } catch (const ProgramExit&) {
-    return 0;
+    if (run.ends_run(convert_capture(p))) return 0;
   } catch (const RunError& e) {
     return e.number;
   }

@@ -61,10 +61,10 @@ const std::vector<ReportLayout>& basic_layouts() {
   return layouts;
 }
 
-// The layout of a report, or none for another format or an unknown name.
-const ReportLayout* find_layout(float output_format, std::string_view report_format) {
-  if (output_format == 8) return &wide_layout();
-  if (output_format != 7) return nullptr;
+// The layout of a report, or none for another writer or an unknown name.
+const ReportLayout* find_layout(Writer report, std::string_view report_format) {
+  if (report == Writer::wide_report) return &wide_layout();
+  if (report != Writer::basic_report) return nullptr;
   for (const ReportLayout& layout : basic_layouts()) {
     if (layout.name == report_format) return &layout;
   }
@@ -84,19 +84,19 @@ void copy_header_file(std::string_view name, FileTable& files, int output_number
   files.close_file(header_number);
 }
 
-void report_heading(float output_format, std::string_view report_format, FileTable& files,
+void report_heading(Writer report, std::string_view report_format, FileTable& files,
                     int output_number) {
-  if (output_format == 7) copy_header_file("header.txt", files, output_number);
-  if (output_format == 8) copy_header_file("header-wide.txt", files, output_number);
-  const ReportLayout* layout = find_layout(output_format, report_format);
+  if (report == Writer::basic_report) copy_header_file("header.txt", files, output_number);
+  if (report == Writer::wide_report) copy_header_file("header-wide.txt", files, output_number);
+  const ReportLayout* layout = find_layout(report, report_format);
   if (layout == nullptr) return;
   files.print_to_file(output_number, layout->title, true);
   files.print_to_file(output_number, layout->underline, true);
 }
 
-Text report_row(const CertificateRecord& record, float output_format,
-                std::string_view report_format, std::string_view row_end) {
-  const ReportLayout* layout = find_layout(output_format, report_format);
+Text report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
+                std::string_view row_end) {
+  const ReportLayout* layout = find_layout(report, report_format);
   if (layout == nullptr) return Text();
   Text row;
   for (const RowPiece& piece : layout->pieces) {

@@ -94,12 +94,13 @@ TEST(ReportWriter, RowsFollowTheirColumns) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(report_row(test::record_of(c.slots), c.format, c.layout, "\r\n"), c.row);
+    EXPECT_EQ(report_row(test::record_of(c.slots), find_format(c.format).writer, c.layout, "\r\n"),
+              c.row);
   }
 }
 
 TEST(ReportWriter, RowEndsWithTheGivenLineEnd) {
-  const Text row = report_row(test::record_of(full_record), 7, "2", "<end>");
+  const Text row = report_row(test::record_of(full_record), Writer::basic_report, "2", "<end>");
   EXPECT_EQ(row.size(), 78u + 5u);
   EXPECT_EQ(row.substr(78), "<end>");
 }
@@ -117,7 +118,7 @@ class ReportHeading : public ::testing::Test {
     const std::string name = folder_.file("report.txt");
     FileTable files;
     files.open_file(name, mode_output, output_number);
-    report_heading(format, layout, files, output_number);
+    report_heading(find_format(format).writer, layout, files, output_number);
     EXPECT_FALSE(files.is_open(3));
     files.close_file(output_number);
     return test::read_bytes(name);

@@ -6,6 +6,7 @@
 
 #include "downloader/convert/certificate_record.h"
 #include "downloader/files/file_table.h"
+#include "downloader/formats.h"
 #include "downloader/run_settings.h"
 #include "downloader/text/text.h"
 
@@ -28,11 +29,12 @@ Text os_name_string();
 void pat_trailer(const RunSettings& settings, CertificateRecord& record, FileTable& files,
                  int number, const std::function<bool(std::tm&)>& local_time);
 
-// Basic Report (format 7) and Wide Report (format 8).
+// Basic Report (format 7) and Wide Report (format 8); another writer gets
+// no heading and empty rows.
 void copy_header_file(std::string_view name, FileTable& files, int output_number);
-void report_heading(float output_format, std::string_view report_format, FileTable& files,
+void report_heading(Writer report, std::string_view report_format, FileTable& files,
                     int output_number);
-Text report_row(const CertificateRecord& record, float output_format,
-                std::string_view report_format, std::string_view row_end);
+Text report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
+                std::string_view row_end);
 
 }  // namespace pat
