@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "downloader/run_error.h"
-#include "tests/e2e_support.h"
-#include "tests/run_support.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/in_process_run.h"
 
 namespace pat::test {
 namespace {
@@ -28,7 +28,7 @@ TEST_P(Configuration, ReportFormatFromTheFile) {
   if (c.content == "<dir>") {
     ASSERT_EQ(mkdir(run.file("quelmarint.cfg").c_str(), 0755), 0);
   } else if (c.content != "<none>") {
-    write_file(run.file("quelmarint.cfg"), c.content);
+    write_bytes(run.file("quelmarint.cfg"), c.content);
   }
   run.console.width_statement(100);
   bool ended = false;
