@@ -5,6 +5,7 @@
 
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
+#include "downloader/files/system_name.h"
 #include "downloader/run_frame.h"
 
 namespace pat {
@@ -47,7 +48,7 @@ bool read_to_last_byte(const FileTable& files, int number, std::string_view name
   const OpenFile* reader = files.entry(number);
   if (reader == nullptr) return false;
   std::error_code error;
-  const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(name), error);
+  const std::uintmax_t size = std::filesystem::file_size(system_name(name), error);
   if (error) return false;
   return reader->position + 1 >= size;
 }
