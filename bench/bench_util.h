@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "tests/e2e_support.h"
+#include "tests/support/dialogue.h"
 
 namespace pat::bench {
 
@@ -123,17 +124,9 @@ inline void require(bool ok, const std::string& what, const test::TmuxRun* run =
 // starts the capture.
 inline void answer_up_to_capture(test::TmuxRun& run, const std::string& baud_choice,
                                  const std::string& name, const std::string& format) {
-  require(run.wait_row(2, " Enter COM port number #"), "no port question", &run);
-  run.type_line("3");
-  require(run.wait_row(9, " ?"), "no baud question", &run);
-  run.type_line(baud_choice);
-  require(run.wait_row(15, " ?"), "no file name question", &run);
-  run.type_line(name);
-  require(run.wait_row(12, " Select"), "no format question", &run);
-  run.type_line(format);
-  require(run.wait_contains("Press ENTER to continue"), "no instructions", &run);
-  run.key("Enter");
-  require(run.wait_contains("START SEARCH"), "no second instruction screen", &run);
+  const std::string missing =
+      test::dialogue_up_to_capture(run, {.baud = baud_choice, .name = name, .format = format});
+  require(missing.empty(), missing);
 }
 
 // A table of figures: name, value, unit, how it was measured.

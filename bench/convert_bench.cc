@@ -25,7 +25,8 @@
 #include "downloader/formats.h"
 #include "downloader/run_error.h"
 #include "tests/e2e_support.h"
-#include "tests/run_support.h"
+#include "tests/support/in_process_run.h"
+#include "tests/support/scratch_folder.h"
 
 namespace pat::bench {
 namespace {
@@ -156,24 +157,10 @@ double time_cat(const std::string& path) {
   return seconds_since(start);
 }
 
-// A folder that is removed at the end, whatever happens.
-struct TempFolder {
-  std::string path;
-  TempFolder() {
-    char name[] = "/tmp/pat-bench-XXXXXX";
-    require(mkdtemp(name) != nullptr, "mkdtemp");
-    path = name;
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-};
-
 int main_bench() {
-  TempFolder temp;
-  RemoveOnStop on_stop(temp.path);
-  const std::string source = temp.path + "/source.txt";
+  test::ScratchFolder temp("pat-bench");
+  RemoveOnStop on_stop(temp.path());
+  const std::string source = temp.file("source.txt");
   int appliances = 0;
   const auto generated = Clock::now();
   const long bytes = write_source(source, appliances);

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/e2e_support.h"
-#include "tests/run_support.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/in_process_run.h"
 
 namespace pat::test {
 namespace {
@@ -27,7 +27,7 @@ TEST_P(Configuration, ReportFormatFromTheFile) {
   if (c.content == "<dir>") {
     ASSERT_EQ(mkdir(run.file("quelmarint.cfg").c_str(), 0755), 0);
   } else if (c.content != "<none>") {
-    write_file(run.file("quelmarint.cfg"), c.content);
+    write_bytes(run.file("quelmarint.cfg"), c.content);
   }
   run.console.width_statement(100);
   const bool ended = run.ends_run(read_configuration(run.program));

@@ -3,19 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/e2e_support.h"
-#include "tests/run_support.h"
+#include "tests/support/dialogue.h"
+#include "tests/support/downloads.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/in_process_run.h"
+#include "tests/support/sim_tester.h"
 
 namespace pat::test {
 namespace {
 
 void answer_dialogue(ScriptedBackend& b, const std::string& name, const std::string& format) {
-  b.type_line("3");
-  b.type_line("2");
-  b.type_line(name);
-  b.type_line(format);
-  b.type_line("");
-  b.type_line("");
+  script_dialogue(b, {.name = name, .format = format});
   // The capture polls the key queue while it waits for the first byte.
   b.idle_steps(100000);
 }
@@ -29,7 +27,7 @@ TEST(InProcessDownload, CertificateToCsv) {
   EXPECT_EQ(run.run(), 0);
   EXPECT_EQ(run.row(2), " Finished") << run.screen_text();
   EXPECT_EQ(run.row(4), " CSV File 'shop.csv' created");
-  const std::string csv = read_file(run.file("shop.csv"));
+  const std::string csv = read_bytes(run.file("shop.csv"));
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
   const std::size_t second_row = csv.find('\n', csv.find('\n') + 1) + 1;
   EXPECT_EQ(csv.compare(second_row, 6, "A0002,"), 0) << csv;
@@ -43,7 +41,7 @@ TEST(InProcessDownload, CertificateKeptAsSent) {
   answer_dialogue(run.backend, "cert", "2");
   EXPECT_EQ(run.run(), 0);
   EXPECT_EQ(run.row(1), " Finished!") << run.screen_text();
-  EXPECT_EQ(read_file(run.file("cert.txt")), download.substr(0, download.size() - 2));
+  EXPECT_EQ(read_bytes(run.file("cert.txt")), download.substr(0, download.size() - 2));
 }
 
 // An answer between two formats matches none of them: the download is kept
@@ -53,14 +51,14 @@ TEST(InProcessDownload, FractionalFormatKeptAsSent) {
   for (const char* format : {"2.5", "7.5"}) {
     SCOPED_TRACE(format);
     InProcessRun run;
-    write_file(run.file("quelmarint.cfg"), "ReportFormat=1\r\n");
+    write_bytes(run.file("quelmarint.cfg"), "ReportFormat=1\r\n");
     const std::string download = certificate_download(2);
     SimTester tester(run.folder(), {.send = download, .baud = 0});
     answer_dialogue(run.backend, "shop", format);
     EXPECT_EQ(run.run(), 0);
     EXPECT_EQ(run.row(1), " Finished!") << run.screen_text();
     EXPECT_EQ(run.row(3), " File 'shop.txt' created.");
-    EXPECT_EQ(read_file(run.file("shop.txt")), download.substr(0, download.size() - 2));
+    EXPECT_EQ(read_bytes(run.file("shop.txt")), download.substr(0, download.size() - 2));
     EXPECT_FALSE(path_exists(run.file("shop.tmp")));
     EXPECT_FALSE(path_exists(run.file("shop.xtx")));
   }

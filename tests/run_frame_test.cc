@@ -5,11 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include "downloader/files/held_file.h"
 #include "downloader/run_error.h"
 #include "downloader/run_frame.h"
-#include "tests/e2e_support.h"
-#include "tests/run_support.h"
+#include "tests/support/dialogue.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/held_file.h"
+#include "tests/support/in_process_run.h"
 
 namespace pat::test {
 namespace {
@@ -20,12 +21,7 @@ const char* const version_line = " Version : 0.12 - 16-11-2019";
 // instruction screens.
 void answer_dialogue(ScriptedBackend& b, const std::string& port, const std::string& name,
                      const std::string& format) {
-  b.type_line(port);
-  b.type_line("2");
-  b.type_line(name);
-  b.type_line(format);
-  b.type_line("");
-  b.type_line("");
+  script_dialogue(b, {.port = port, .name = name, .format = format});
 }
 
 TEST(ErrorHandlerScreens, PortThatCannotBeOpened) {
@@ -63,28 +59,22 @@ TEST(ErrorHandlerScreens, OutputFileRefused) {
 // The dialogue for a name that exists, overwrite answered yes.
 void answer_dialogue_overwriting(ScriptedBackend& b, const std::string& port,
                                  const std::string& name, const std::string& format) {
-  b.type_line(port);
-  b.type_line("2");
-  b.type_line(name);
-  b.type_line(format);
-  b.type_line("Y");
-  b.type_line("");
-  b.type_line("");
+  script_dialogue(b, {.port = port, .name = name, .format = format, .overwrite = true});
 }
 
 // Another copy is still capturing into the name: its file is refused before
 // this copy's port is tried, and is neither emptied nor deleted.
 TEST(ErrorHandlerScreens, OutputFileHeldByAnotherCopy) {
   InProcessRun run;
-  write_file(run.file("shop.txt"), "the other copy's capture");
-  pat::testing::HeldFile other_copy(run.file("shop.txt"));
+  write_bytes(run.file("shop.txt"), "the other copy's capture");
+  HeldFile other_copy(run.file("shop.txt"));
   answer_dialogue_overwriting(run.backend, "200", "shop", "2");
   EXPECT_EQ(run.run(), 0);
   EXPECT_EQ(run.row(1), " FATAL PROGRAMME ERROR!!") << run.screen_text();
   EXPECT_EQ(run.row(3), " Output file already open. Close any program that is reading shop.txt");
   EXPECT_EQ(run.row(4), " Error: 70");
   EXPECT_TRUE(run.backend.boxes.empty());
-  EXPECT_EQ(read_file(run.file("shop.txt")), "the other copy's capture");
+  EXPECT_EQ(read_bytes(run.file("shop.txt")), "the other copy's capture");
 }
 
 // Error 68 from the output's own open (a pipe without a reader): the name

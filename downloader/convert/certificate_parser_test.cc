@@ -8,6 +8,8 @@
 #include "downloader/convert/convert_test_support.h"
 #include "downloader/files/file_table.h"
 #include "downloader/run_error.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 namespace pat {
 namespace {

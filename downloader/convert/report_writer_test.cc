@@ -7,6 +7,8 @@
 #include "downloader/convert/convert_test_support.h"
 #include "downloader/convert/writers.h"
 #include "downloader/files/file_table.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
 
 namespace pat {
 namespace {
@@ -108,12 +110,6 @@ TEST(ReportWriter, RowEndsWithTheGivenLineEnd) {
 // Runs in a scratch folder, where the header files are looked for.
 class ReportHeading : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = std::filesystem::current_path();
-    std::filesystem::current_path(folder_.file(""));
-  }
-  void TearDown() override { std::filesystem::current_path(saved_); }
-
   std::string heading(float format, std::string_view layout) {
     const std::string name = folder_.file("report.txt");
     FileTable files;
@@ -124,8 +120,7 @@ class ReportHeading : public ::testing::Test {
     return test::read_bytes(name);
   }
 
-  test::ScratchFolder folder_;
-  std::filesystem::path saved_;
+  test::WorkingFolder folder_;
 };
 
 struct TitleCase {

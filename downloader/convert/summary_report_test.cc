@@ -8,7 +8,8 @@
 
 #include "downloader/convert/convert_test_support.h"
 #include "downloader/run_error.h"
-#include "tests/run_support.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/in_process_run.h"
 
 namespace pat::test {
 namespace {

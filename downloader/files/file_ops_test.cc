@@ -11,17 +11,18 @@
 #include <vector>
 
 #include "downloader/files/file_table.h"
-#include "downloader/files/held_file.h"
-#include "downloader/files/scratch_folder.h"
 #include "downloader/run_error.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/held_file.h"
+#include "tests/support/scratch_folder.h"
 
 namespace pat {
 namespace {
 
-using testing::HeldFile;
-using testing::read_bytes;
-using testing::ScratchFolder;
-using testing::write_bytes;
+using test::HeldFile;
+using test::read_bytes;
+using test::WorkingFolder;
+using test::write_bytes;
 namespace fs = std::filesystem;
 
 int error_of(const std::function<void()>& action) {
@@ -66,7 +67,7 @@ TEST(FileExists, OnlyAnExistingFileThatIsNoFolder) {
       {"caf\x82", true},            // typed "café", held as UTF-8
       {"caf\xC3\xA9", false},       // the UTF-8 bytes are other characters here
   };
-  ScratchFolder dir;
+  WorkingFolder dir;
   write_bytes("plain", "x");
   fs::create_directory("dir");
   fs::create_symlink("plain", "link-file");
@@ -116,7 +117,7 @@ TEST(KillFiles, DeletesMatchingFilesOnly) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    ScratchFolder dir;
+    WorkingFolder dir;
     for (const auto& folder : c.folders) fs::create_directories(folder);
     for (const auto& file : c.files) write_bytes(file, "x");
     EXPECT_EQ(error_of([&] { kill_files(c.name); }), c.expected);
@@ -125,7 +126,7 @@ TEST(KillFiles, DeletesMatchingFilesOnly) {
 }
 
 TEST(KillFiles, LinkToAFolderIsSkippedLinkToAFileDeleted) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   fs::create_directory("d");
   write_bytes("target", "x");
   fs::create_directory_symlink("d", "link-d");
@@ -156,7 +157,7 @@ TEST(RenameFile, MovesOrFailsLeavingBothNames) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    ScratchFolder dir;
+    WorkingFolder dir;
     for (const auto& [name, bytes] : c.files) write_bytes(name, bytes);
     EXPECT_EQ(error_of([&] { rename_file(c.old_name, c.new_name); }), c.expected);
     std::map<std::string, std::string> after;
@@ -186,7 +187,7 @@ TEST(KillAndRename, LeaveAFileThatAnotherCopyHoldsLocked) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    ScratchFolder dir;
+    WorkingFolder dir;
     write_bytes("shop.txt", "live capture");
     write_bytes("other.txt", "B");
     {
@@ -221,7 +222,7 @@ TEST(OpenErrorFromErrno, MissingFileOrMissingFolder) {
       {EMFILE, std::nullopt, err::file_not_found},
       {ENAMETOOLONG, "x", err::file_not_found},
   };
-  ScratchFolder dir;
+  WorkingFolder dir;
   write_bytes("plain", "x");
   fs::create_directory("dir");
   for (const Case& c : cases) {

@@ -13,17 +13,18 @@
 #include <string>
 #include <vector>
 
-#include "downloader/files/held_file.h"
-#include "downloader/files/scratch_folder.h"
 #include "downloader/run_error.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/held_file.h"
+#include "tests/support/scratch_folder.h"
 
 namespace pat {
 namespace {
 
-using testing::HeldFile;
-using testing::read_bytes;
-using testing::ScratchFolder;
-using testing::write_bytes;
+using test::HeldFile;
+using test::read_bytes;
+using test::WorkingFolder;
+using test::write_bytes;
 
 int error_of(const std::function<void()>& action) {
   try {
@@ -96,7 +97,7 @@ std::vector<LineCase> line_cases() {
 TEST(LineInputFile, ReadsEveryLineAndStopsAtTheEnd) {
   for (const LineCase& c : line_cases()) {
     SCOPED_TRACE(c.label);
-    ScratchFolder dir;
+    WorkingFolder dir;
     write_bytes("in", c.bytes);
     FileTable files;
     files.open_file("in", mode_input, 1);
@@ -121,7 +122,7 @@ TEST(LineInputFile, ReadsEveryLineAndStopsAtTheEnd) {
 }
 
 TEST(LineInputFile, ReadsWithoutEndTestMeetPastEnd) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   write_bytes("in", "a\r\rb");
   FileTable files;
   files.open_file("in", mode_input, 1);
@@ -135,7 +136,7 @@ TEST(LineInputFile, ReadsWithoutEndTestMeetPastEnd) {
 }
 
 TEST(OpenFile, OutputEmptiesOrCreates) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   write_bytes("old", std::string(1000, 'o'));
   FileTable files;
   files.open_file("old", mode_output, 2);
@@ -148,7 +149,7 @@ TEST(OpenFile, OutputEmptiesOrCreates) {
 }
 
 TEST(OpenFile, RandomKeepsContentOrCreates) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   write_bytes("kept", "hello");
   FileTable files;
   files.open_file("kept", mode_random, 4);
@@ -207,7 +208,7 @@ TEST(OpenFile, FailuresRaiseTheirNumberAndCreateNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    ScratchFolder dir;
+    WorkingFolder dir;
     write_bytes("plain", "keep");
     std::filesystem::create_directory("dir");
     ASSERT_EQ(mkfifo("fifo", 0644), 0);
@@ -235,7 +236,7 @@ TEST(OpenFile, AccentedNamesAreHeldAsUtf8) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    ScratchFolder dir;
+    WorkingFolder dir;
     std::filesystem::create_directory("d\xC3\xA9p");
     write_bytes("caf\xC3\xA9.in", "line\r\n");
     FileTable files;
@@ -248,7 +249,7 @@ TEST(OpenFile, AccentedNamesAreHeldAsUtf8) {
 }
 
 TEST(OpenFile, AccentedNameContentIsNotConverted) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   std::filesystem::create_directory("d\xC3\xA9p");
   FileTable files;
   files.open_file("d\x82p/caf\x82.txt", mode_output, 2);
@@ -279,7 +280,7 @@ TEST(OpenFile, FileLockedElsewhereIsRefusedAndKept) {
   const std::string content(1000, 'c');
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    ScratchFolder dir;
+    WorkingFolder dir;
     write_bytes("shop.txt", content);
     HeldFile holder("shop.txt", c.lock);
     FileTable files;
@@ -293,7 +294,7 @@ TEST(OpenFile, FileLockedElsewhereIsRefusedAndKept) {
 // Two runs in one folder with one output name: the second never cuts the
 // first one's capture, and may use the name once the first has closed it.
 TEST(OpenFile, OutputIsHeldFromOpenToClose) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   FileTable first;
   first.open_file("shop.txt", mode_output, 2);
   first.print_to_file(2, "captured so far", false);
@@ -317,7 +318,7 @@ TEST(OpenFile, OutputIsHeldFromOpenToClose) {
 // A copy reading the file (the conversion's temporary copy) keeps others
 // from emptying it, while other readers share it.
 TEST(OpenFile, ReaderKeepsWritersAwayButNotReaders) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   write_bytes("shop.tmp", "capture\r\n");
   FileTable converting;
   converting.open_file("shop.tmp", mode_input, 1);
@@ -334,7 +335,7 @@ TEST(OpenFile, ReaderKeepsWritersAwayButNotReaders) {
 }
 
 TEST(OpenFile, NumberBelowOneOrInUse) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   FileTable files;
   EXPECT_EQ(error_of([&] { files.open_file("zero", mode_output, 0); }), err::bad_file_number);
   EXPECT_EQ(error_of([&] { files.open_file("minus", mode_output, -1); }), err::bad_file_number);
@@ -395,7 +396,7 @@ TEST(FileTable, OperationsRefuseTheWrongNumberOrMode) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
-    ScratchFolder dir;
+    WorkingFolder dir;
     write_bytes("in", "x\r\n");
     FileTable files;
     files.open_file("in", mode_input, 1);
@@ -423,7 +424,7 @@ TEST(PrintToFile, WritesTheBytesAsGiven) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.written);
-    ScratchFolder dir;
+    WorkingFolder dir;
     FileTable files;
     files.open_file("out", mode_output, 2);
     files.print_to_file(2, c.text, c.line_end);
@@ -434,7 +435,7 @@ TEST(PrintToFile, WritesTheBytesAsGiven) {
 }
 
 TEST(PrintToFile, LongOutputArrivesWholeAndInOrder) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   std::string expected;
   {
     FileTable files;
@@ -456,7 +457,7 @@ TEST(PrintToFile, LongOutputArrivesWholeAndInOrder) {
 }
 
 TEST(PrintToFile, FlushAndCloseAllHandOverBufferedOutput) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   FileTable files;
   files.open_file("a", mode_output, 2);
   files.open_file("b", mode_output, 3);
@@ -490,7 +491,7 @@ TEST(PrintToFile, FailedWriteIsReported) {
 // Every byte taken from the source is in the output before more is asked
 // for, so a killed process loses nothing it had taken.
 TEST(FileLocation, OutputsReachTheFileBeforeMoreIsRead) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   write_bytes("src", std::string(300, 's'));
   FileTable files;
   files.open_file("src", mode_random, 1);
@@ -506,7 +507,7 @@ TEST(FileLocation, OutputsReachTheFileBeforeMoreIsRead) {
 }
 
 TEST(GetFromFile, RandomFileReadsOneRecordAtATime) {
-  ScratchFolder dir;
+  WorkingFolder dir;
   std::string bytes(300, '.');
   bytes[0] = 'A';
   bytes[128] = 'B';
@@ -529,17 +530,8 @@ TEST(GetFromFile, RandomFileReadsOneRecordAtATime) {
   EXPECT_EQ(files.entry(1)->position, position);
 }
 
-// Runs once the serial layer recognises port names.
 TEST(SerialPortEntry, ReadsBytesFromAPseudoTerminal) {
-  SerialSettings probe;
-  bool recognised = false;
-  try {
-    recognised = com_option_parse("COM1:9600", probe);
-  } catch (const RunError&) {
-  }
-  if (!recognised) GTEST_SKIP() << "port names are not recognised yet";
-
-  ScratchFolder dir;
+  WorkingFolder dir;
   const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
   ASSERT_GE(master, 0);
   ASSERT_EQ(::grantpt(master), 0);

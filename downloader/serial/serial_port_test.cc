@@ -23,6 +23,7 @@
 #include "downloader/run_error.h"
 #include "downloader/serial/serial_port.h"
 #include "downloader/serial/serial_settings.h"
+#include "tests/support/scratch_folder.h"
 
 namespace pat {
 namespace {
@@ -32,17 +33,8 @@ namespace fs = std::filesystem;
 // Runs each test in a fresh working directory, where com<N> links live.
 class PortFolder : public ::testing::Test {
  protected:
-  void SetUp() override {
-    saved_ = fs::current_path();
-    std::string templ = (fs::temp_directory_path() / "serial_port_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
-    fs::current_path(dir_);
-  }
   void TearDown() override {
     for (int fd : fds_) ::close(fd);
-    fs::current_path(saved_);
-    fs::remove_all(dir_);
   }
 
   // A new pseudo-terminal; returns the slave's path and keeps the master.
@@ -103,8 +95,8 @@ class PortFolder : public ::testing::Test {
     return 0;
   }
 
-  fs::path saved_;
-  fs::path dir_;
+  test::WorkingFolder folder_{"pat-serial"};
+  fs::path dir_{folder_.path()};
   int master_ = -1;
   std::vector<int> fds_;
 };

@@ -10,7 +10,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace pat::testing {
+namespace pat::test {
 
 class HeldFile {
  public:
@@ -29,4 +29,4 @@ class HeldFile {
   int fd_;
 };
 
-}  // namespace pat::testing
+}  // namespace pat::test

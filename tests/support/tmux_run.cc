@@ -1,4 +1,4 @@
-#include "tests/e2e_support.h"
+#include "tests/support/tmux_run.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -68,39 +68,14 @@ std::string run_command(const std::vector<std::string>& argv, char** environment
   return text;
 }
 
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void write_file(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-bool path_exists(const std::string& path) {
-  struct stat st;
-  return lstat(path.c_str(), &st) == 0;
-}
-
-RunFolder::RunFolder() {
-  char name[] = "/tmp/pat-run-XXXXXX";
-  if (!mkdtemp(name)) throw std::runtime_error("mkdtemp");
-  path_ = name;
+RunFolder::RunFolder() : ScratchFolder("pat-run") {
   fs::copy_file(binary_dir() + "/pat-downloader", file("pat-downloader"));
   fs::permissions(file("pat-downloader"), fs::perms::owner_all);
 }
 
-RunFolder::~RunFolder() {
-  std::error_code ec;
-  fs::remove_all(path_, ec);
-}
-
 std::vector<std::string> RunFolder::entries() const {
   std::vector<std::string> names;
-  for (const auto& e : fs::directory_iterator(path_)) {
+  for (const auto& e : fs::directory_iterator(path())) {
     std::string n = e.path().filename().string();
     if (n[0] != '.' && n != "pat-downloader") names.push_back(n);
   }
@@ -214,7 +189,7 @@ int TmuxRun::wait_exit(double seconds) const {
     if (std::chrono::steady_clock::now() > until) return -1;
     sleep_seconds(0.05);
   }
-  return std::atoi(read_file(folder_.file(".exit-" + socket_)).c_str());
+  return std::atoi(read_bytes(folder_.file(".exit-" + socket_)).c_str());
 }
 
 int TmuxRun::program_pid() const {
@@ -222,9 +197,12 @@ int TmuxRun::program_pid() const {
       run_command({"tmux", "-L", socket_, "list-panes", "-t", "0", "-F", "#{pane_pid}"});
   const int shell = std::atoi(pane.c_str());
   if (shell <= 0) return 0;
-  const std::string children = read_file("/proc/" + std::to_string(shell) + "/task/" +
-                                         std::to_string(shell) + "/children");
-  return std::atoi(children.c_str());
+  // Missing once the shell has ended, and then there is no program either.
+  std::ifstream in("/proc/" + std::to_string(shell) + "/task/" + std::to_string(shell) +
+                   "/children");
+  int child = 0;
+  in >> child;
+  return child;
 }
 
 bool TmuxRun::signal_program(int signal) const {
@@ -233,100 +211,7 @@ bool TmuxRun::signal_program(int signal) const {
 }
 
 std::string TmuxRun::stty_after() const {
-  return read_file(folder_.file(".stty-" + socket_));
-}
-
-SimTester::SimTester(const std::string& folder, const TesterOptions& o) {
-  // Named by port, so that two testers can share one folder.
-  const std::string port = std::to_string(o.port);
-  auto in_folder = [&](const std::string& name) { return folder + "/" + name; };
-  const std::string ready = in_folder(".tester-ready-" + port);
-  log_ = in_folder(".tester-log-" + port);
-  std::vector<std::string> argv = {binary_dir() + "/sim_tester", "--link",
-                                   in_folder("com" + std::to_string(o.port)), "--ready",
-                                   ready, "--timeout", std::to_string(o.timeout)};
-  if (!o.send.empty()) {
-    const std::string download = in_folder(".download-" + port);
-    write_file(download, o.send);
-    argv.push_back("--send");
-    argv.push_back(download);
-  }
-  if (o.baud > 0) {
-    argv.push_back("--baud");
-    argv.push_back(std::to_string(o.baud));
-  } else {
-    argv.push_back("--fast");
-  }
-  for (const auto& [offset, secs] : o.pauses) {
-    argv.push_back("--pause");
-    argv.push_back(std::to_string(offset) + ":" + std::to_string(secs));
-  }
-  if (o.hold_lock) argv.push_back("--hold-lock");
-  pid_ = fork();
-  if (pid_ == 0) {
-    const int log = open(log_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    dup2(log, 2);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execv(args[0], args.data());
-    _exit(127);
-  }
-  for (int i = 0; i < 200 && !path_exists(ready); ++i) sleep_seconds(0.025);
-}
-
-SimTester::~SimTester() {
-  if (pid_ > 0) {
-    kill(pid_, SIGTERM);
-    waitpid(pid_, nullptr, 0);
-  }
-}
-
-std::string SimTester::finish(double seconds) {
-  const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  while (pid_ > 0) {
-    int status;
-    if (waitpid(pid_, &status, WNOHANG) == pid_) {
-      pid_ = -1;
-      break;
-    }
-    if (std::chrono::steady_clock::now() > until) break;
-    sleep_seconds(0.05);
-  }
-  return read_file(log_);
-}
-
-std::string certificate_blocks(int appliances, int first) {
-  auto pad = [](std::string s, std::size_t column, const std::string& text) {
-    if (s.size() < column - 1) s.resize(column - 1, ' ');
-    return s + text;
-  };
-  std::string out;
-  auto line = [&](const std::string& l) { out += l + "\r\n"; };
-  for (int i = first; i < first + appliances; ++i) {
-    char id[16];
-    std::snprintf(id, sizeof id, "A%04d", i);
-    line(std::string(40, '='));
-    line(pad("APPLIANCE:", 12, id));
-    line(pad(pad("DATE:", 7, "05/03/2019"), 18, "14:25"));
-    line(pad("SITE:", 7, "NORTH WORKSHOP"));
-    line(pad(pad("LOCATION:", 14, "STORE ROOM 2"), 43, "TEST1-DATA"));
-    line(pad(pad("USER:", 14, "J SMITH"), 43, "TEST2-DATA"));
-    line(pad("  VISUAL  ", 23, "P"));
-    line(pad(pad("  INS  ", 12, "299.9 MOhm"), 23, "P"));
-    line(pad(pad("  EARTH  ", 13, "0.09 Ohm"), 23, "P"));
-    line(pad("  OVERALL STATUS", 20, "PASS"));
-    line(pad(pad("COMMENTS: ", 11, "CABLE REPLACED"), 70, " "));
-    line(pad("", 11, "PLUG FUSE 13A"));
-    line(pad("", 11, "RETEST IN 6 MONTHS"));
-    line("");
-    line("SIGNATURE:");
-  }
-  return out;
-}
-
-std::string certificate_download(int appliances) {
-  return certificate_blocks(appliances) + "end of data\r\n";
+  return read_bytes(folder_.file(".stty-" + socket_));
 }
 
 }  // namespace pat::test

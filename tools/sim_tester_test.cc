@@ -17,6 +17,7 @@
 #include "downloader/run_error.h"
 #include "downloader/serial/serial_port.h"
 #include "downloader/serial/serial_settings.h"
+#include "tests/support/scratch_folder.h"
 
 extern char** environ;
 
@@ -32,9 +33,6 @@ class SimTester : public ::testing::Test {
   void SetUp() override {
     tool_ = fs::read_symlink("/proc/self/exe").parent_path() / "sim_tester";
     ASSERT_TRUE(fs::exists(tool_)) << "build the sim_tester target first: " << tool_;
-    std::string templ = (fs::temp_directory_path() / "sim_tester_XXXXXX").string();
-    ASSERT_NE(::mkdtemp(templ.data()), nullptr);
-    dir_ = templ;
     saved_ = fs::current_path();
   }
   void TearDown() override {
@@ -43,7 +41,6 @@ class SimTester : public ::testing::Test {
       ::waitpid(pid_, nullptr, 0);
     }
     fs::current_path(saved_);
-    fs::remove_all(dir_);
   }
 
   // Starts the tool on link com12 and waits until it reports ready.
@@ -87,7 +84,8 @@ class SimTester : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  fs::path tool_, dir_, saved_;
+  test::ScratchFolder folder_{"pat-sim-tester"};
+  fs::path tool_, dir_{folder_.path()}, saved_;
   pid_t pid_ = 0;
 };
 

@@ -1,31 +1,13 @@
-#include "tests/run_support.h"
-
-#include <unistd.h>
-
-#include <climits>
-#include <filesystem>
-#include <stdexcept>
+#include "tests/support/in_process_run.h"
 
 #include "downloader/run_error.h"
 #include "downloader/run_frame.h"
 
 namespace pat::test {
 
-InProcessRun::InProcessRun() {
-  char cwd[PATH_MAX];
-  if (getcwd(cwd, sizeof cwd)) old_cwd_ = cwd;
-  char name[] = "/tmp/pat-inproc-XXXXXX";
-  if (!mkdtemp(name)) throw std::runtime_error("mkdtemp");
-  folder_ = name;
-  if (chdir(folder_.c_str()) != 0) throw std::runtime_error("chdir");
-}
-
 InProcessRun::~InProcessRun() {
+  // Before the folder is removed.
   files.close_all();
-  if (!old_cwd_.empty() && chdir(old_cwd_.c_str()) != 0) {
-  }
-  std::error_code ec;
-  std::filesystem::remove_all(folder_, ec);
 }
 
 int InProcessRun::run(const std::string& command_line) {

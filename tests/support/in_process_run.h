@@ -1,13 +1,13 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "downloader/console/console.h"
 #include "downloader/console/scripted_backend.h"
 #include "downloader/files/file_table.h"
 #include "downloader/program.h"
 #include "downloader/stage_outcome.h"
+#include "tests/support/scratch_folder.h"
 
 // A whole run of the main routine in this process: the scripted console and
 // a fresh working folder.
@@ -16,7 +16,7 @@ namespace pat::test {
 
 class InProcessRun {
  public:
-  InProcessRun();
+  InProcessRun() = default;
   ~InProcessRun();
 
   // Runs the program; its exit status.
@@ -28,17 +28,18 @@ class InProcessRun {
 
   std::string row(int row) const;  // 1-based, trailing blanks cut
   std::string screen_text() const;
-  std::string folder() const { return folder_; }
-  std::string file(const std::string& name) const { return folder_ + "/" + name; }
+  std::string folder() const { return folder_.path(); }
+  std::string file(const std::string& name) const { return folder_.file(name); }
 
+ private:
+  // First, so that it is the working folder before the rest is made.
+  WorkingFolder folder_{"pat-inproc"};
+
+ public:
   ScriptedBackend backend;
   Console console{backend};
   FileTable files;
   Program program{console, files};
-
- private:
-  std::string folder_;
-  std::string old_cwd_;
 };
 
 }  // namespace pat::test
