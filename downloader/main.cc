@@ -1,5 +1,6 @@
 // The platform's start of the program: the working directory, the command
-// line and the console, then the main routine.
+// line, the console and the file table that knows serial port names, then
+// the main routine.
 
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 #include "downloader/files/file_table.h"
 #include "downloader/program.h"
 #include "downloader/run_frame.h"
+#include "downloader/serial/port_device.h"
 
 namespace {
 
@@ -36,7 +38,7 @@ void enter_program_folder() {
 
 int run_in(pat::ConsoleBackend& backend, const pat::Text& command) {
   pat::Console console(backend);
-  pat::FileTable files;
+  pat::FileTable files(pat::open_port_device);
   pat::Program program{console, files};
   program.command_line = command;
   return pat::run_program(program);

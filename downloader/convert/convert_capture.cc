@@ -1,8 +1,7 @@
 #include "downloader/convert/convert_capture.h"
 
-#include <sys/stat.h>
-
 #include <cstdint>
+#include <optional>
 
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
@@ -48,9 +47,9 @@ long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text
 bool read_to_last_byte(const FileTable& files, int number) {
   const OpenFile* reader = files.entry(number);
   if (reader == nullptr) return false;
-  struct stat info {};
-  if (fstat(reader->fd, &info) != 0) return false;
-  return reader->position + 1 >= static_cast<std::uint64_t>(info.st_size);
+  const std::optional<std::uint64_t> size = reader->device->size();
+  if (!size) return false;
+  return reader->position + 1 >= *size;
 }
 
 }  // namespace

@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "downloader/files/disk_file.h"
 #include "downloader/files/file_lock.h"
 #include "downloader/files/system_name.h"
 #include "downloader/run_error.h"
-#include "downloader/serial/serial_port.h"
 
 namespace pat {
 
@@ -34,14 +34,14 @@ bool holds_wildcard_or_nul(std::string_view name) {
 }
 
 // Replaces the (fully taken) read buffer with the next block from the
-// descriptor. False when nothing came: the end of the file, or nothing
+// device. False when nothing came: the end of the file, or nothing
 // waiting on a port.
 bool refill(OpenFile& f, std::size_t block) {
   f.read_buf.resize(block);
   f.read_pos = 0;
   ssize_t got;
   do {
-    got = ::read(f.fd, f.read_buf.data(), block);
+    got = f.device->read(f.read_buf.data(), block);
   } while (got < 0 && errno == EINTR);
   if (got < 0) {
     const int error = errno;
@@ -78,7 +78,7 @@ bool is_line_stop(char c) {
 void flush_entry(OpenFile& f) {
   std::size_t done = 0;
   while (done < f.write_buf.size()) {
-    const ssize_t put = ::write(f.fd, f.write_buf.data() + done, f.write_buf.size() - done);
+    const ssize_t put = f.device->write(f.write_buf.data() + done, f.write_buf.size() - done);
     if (put < 0 && errno == EINTR) continue;
     if (put <= 0) {
       const int error = put < 0 ? errno : EIO;
@@ -91,8 +91,8 @@ void flush_entry(OpenFile& f) {
   f.write_buf.clear();
 }
 
-// Closes the entry's descriptor after flushing it; the error number of the
-// first failure, 0 when all went well. The descriptor is closed either way.
+// Closes the entry's device after flushing it; the error number of the
+// first failure, 0 when all went well. The device is closed either way.
 int close_entry(OpenFile& f) {
   int result = 0;
   try {
@@ -101,11 +101,11 @@ int close_entry(OpenFile& f) {
     result = e.number;
   }
   // A writable file may report a deferred write failure only here.
-  if (::close(f.fd) != 0 && errno != EINTR && f.can_write && f.port_number == 0 &&
+  const int close_error = f.device->close();
+  if (close_error != 0 && close_error != EINTR && f.can_write && f.device->has_position() &&
       result == 0) {
-    result = write_error(errno);
+    result = write_error(close_error);
   }
-  f.fd = -1;
   return result;
 }
 
@@ -190,41 +190,39 @@ std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
   const std::string path = system_name(name);
   auto f = std::make_unique<OpenFile>();
   f->mode = mode;
+  int fd;
   for (int attempt = 0;; ++attempt) {
-    f->fd = open_descriptor(path, mode, *f);
+    fd = open_descriptor(path, mode, *f);
     if (!f->can_write) {
       // A reader holds a shared lock where it can, so that no other copy
       // empties or deletes the file under it; it reads on either way.
-      lock_without_waiting(f->fd, LOCK_SH);
+      lock_without_waiting(fd, LOCK_SH);
       break;
     }
-    if (!lock_without_waiting(f->fd, LOCK_EX)) {
-      ::close(f->fd);
+    if (!lock_without_waiting(fd, LOCK_EX)) {
+      ::close(fd);
       raise_error(err::permission_denied);
     }
-    if (still_named(f->fd, path)) break;
-    ::close(f->fd);
+    if (still_named(fd, path)) break;
+    ::close(fd);
     if (attempt == name_change_retries) raise_error(err::permission_denied);
   }
 
   if (mode == mode_output) {
     struct stat st;
-    if (::fstat(f->fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-        ::ftruncate(f->fd, 0) != 0) {
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
+        ::ftruncate(fd, 0) != 0) {
       const int error = errno;
-      ::close(f->fd);
+      ::close(fd);
       raise_error(open_error_from_errno(error));
     }
   }
+  f->device = std::make_unique<DiskFile>(fd);
   if (mode == mode_input) {
-    try {
-      // A file that starts with byte 26 reads as empty.
-      const int first = peek_byte(*f);
-      f->at_end = first == eof_mark;
-    } catch (...) {
-      ::close(f->fd);
-      throw;
-    }
+    // A file that starts with byte 26 reads as empty. A failed read closes
+    // the file with the entry.
+    const int first = peek_byte(*f);
+    f->at_end = first == eof_mark;
   }
   return f;
 }
@@ -252,15 +250,12 @@ void FileTable::open_file(std::string_view name, FileMode mode, int number) {
   if (number < 1) raise_error(err::bad_file_number);
   if (is_open(number)) raise_error(err::file_already_open);
 
-  SerialSettings settings;
-  if (com_option_parse(name, settings)) {
+  if (std::unique_ptr<Device> device = open_device_ ? open_device_(name) : nullptr) {
     auto f = std::make_unique<OpenFile>();
-    f->fd = open_serial_port(settings);
+    f->device = std::move(device);
     f->mode = mode_random;  // whatever the caller asked for
     f->can_read = f->can_write = true;
     f->record_length = 128;
-    f->port_number = settings.port;
-    f->serial = settings;
     files_.emplace(number, std::move(f));
     return;
   }
@@ -339,9 +334,9 @@ bool FileTable::end_of_file(int number) {
   if (f.at_end) return true;
   if (f.mode != mode_input) return false;
   if (buffered(f) > 0) return false;
-  struct stat st;
-  if (::fstat(f.fd, &st) != 0) return false;  // the next read reports it
-  return f.position >= static_cast<std::uint64_t>(st.st_size);
+  const std::optional<std::uint64_t> size = f.device->size();
+  if (!size) return false;  // the next read reports it
+  return f.position >= *size;
 }
 
 void FileTable::print_to_file(int number, std::string_view text, bool line_end) {
@@ -370,7 +365,7 @@ std::uint64_t FileTable::file_location(int number) {
   // Whatever the program has taken from the port so far is in the output
   // before it learns of more: a killed process loses nothing it had taken.
   if (buffered(f) == 0) flush_outputs();
-  return buffered(f) + serial_bytes_waiting(f.fd);
+  return buffered(f) + f.device->bytes_waiting();
 }
 
 void FileTable::get_from_file(int number, FixedText& buffer) {
@@ -400,25 +395,24 @@ void FileTable::get_from_file(int number, FixedText& buffer) {
 
   if (complete) {
     f.at_end = false;
-    if (f.port_number != 0) return;  // a port has no position
+    if (!f.device->has_position()) return;  // a port has no position
     f.position += wanted;
     if (wanted < f.record_length) f.position = f.position - wanted + f.record_length;
   } else {
     f.at_end = true;
-    if (f.port_number != 0) return;
+    if (!f.device->has_position()) return;
   }
   // A file reads on from the start of its next record (or, after a short
   // read, from where this one began).
   f.read_buf.clear();
   f.read_pos = 0;
-  if (::lseek(f.fd, static_cast<off_t>(f.position), SEEK_SET) < 0)
-    raise_error(err::bad_file_mode);
+  if (!f.device->seek(f.position)) raise_error(err::bad_file_mode);
 }
 
 void FileTable::wait_for_data(int number, int timeout_ms) {
   OpenFile& f = get(number);
   if (buffered(f) > 0) return;
-  serial_wait_readable(f.fd, timeout_ms);
+  f.device->wait_readable(timeout_ms);
 }
 
 }  // namespace pat

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "downloader/serial/serial_settings.h"
+#include "downloader/files/device.h"
 #include "downloader/text/text.h"
 
 // The table of open files addressed by small numbers, and the file
@@ -17,6 +17,8 @@
 // Names are the program's text and reach the system through system_name().
 // A file open for writing holds an exclusive flock lock until it is closed;
 // one that another open file holds locked is refused with 70.
+// Device names (a serial port's) are known only to the opener that whoever
+// builds the program hands to the table; without one every name is a file.
 
 namespace pat {
 
@@ -35,9 +37,7 @@ struct OpenFile {
   std::uint64_t position = 0;
   bool at_end = false;
   std::uint64_t record_length = 128;
-  int fd = -1;
-  int port_number = 0;  // nonzero exactly for a serial port
-  SerialSettings serial;
+  std::unique_ptr<Device> device;  // what the file reads and writes through
   // Reads are buffered; [read_pos, read_buf.size()) is not yet taken.
   std::vector<char> read_buf;
   std::size_t read_pos = 0;
@@ -48,7 +48,8 @@ struct OpenFile {
 
 class FileTable {
  public:
-  FileTable() = default;
+  // open_device first has its say on every name opened.
+  explicit FileTable(DeviceOpener open_device = nullptr) : open_device_(open_device) {}
   ~FileTable();  // closes whatever is still open
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
@@ -76,6 +77,7 @@ class FileTable {
  private:
   OpenFile& get(int number);
   void flush_outputs();
+  DeviceOpener open_device_;
   std::map<int, std::unique_ptr<OpenFile>> files_;
   std::set<std::string, std::less<>> written_names_;
 };

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -528,55 +527,6 @@ TEST(GetFromFile, RandomFileReadsOneRecordAtATime) {
   EXPECT_EQ(one.value(), std::string(1, '\0'));
   EXPECT_TRUE(files.entry(1)->at_end);
   EXPECT_EQ(files.entry(1)->position, position);
-}
-
-TEST(SerialPortEntry, ReadsBytesFromAPseudoTerminal) {
-  WorkingFolder dir;
-  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-  ASSERT_GE(master, 0);
-  ASSERT_EQ(::grantpt(master), 0);
-  ASSERT_EQ(::unlockpt(master), 0);
-  ASSERT_EQ(::symlink(::ptsname(master), "com7"), 0);
-
-  FileTable files;
-  files.open_file("cap", mode_output, 2);
-  files.open_file("COM7:9600,N,8,1,BIN,CS0,DS0", mode_input, 1);
-  const OpenFile* port = files.entry(1);
-  ASSERT_NE(port, nullptr);
-  EXPECT_EQ(port->mode, mode_random);
-  EXPECT_TRUE(port->can_read);
-  EXPECT_TRUE(port->can_write);
-  EXPECT_EQ(port->record_length, 128u);
-  EXPECT_EQ(port->port_number, 7);
-  EXPECT_EQ(port->serial.baud_rate, 9600);
-
-  files.print_to_file(2, "q", false);
-  ASSERT_EQ(::write(master, "xyz", 3), 3);
-  for (int i = 0; i < 100 && files.file_location(1) < 3; ++i) files.wait_for_data(1, 50);
-  ASSERT_EQ(files.file_location(1), 3u);
-  EXPECT_EQ(read_bytes("cap"), "q");
-
-  FixedText one(1);
-  std::string got;
-  for (int i = 0; i < 3; ++i) {
-    files.get_from_file(1, one);
-    got += one.value();
-    files.print_to_file(2, one.value(), false);
-  }
-  EXPECT_EQ(got, "xyz");
-  EXPECT_FALSE(files.entry(1)->at_end);
-  EXPECT_EQ(files.entry(1)->position, 0u);
-
-  EXPECT_EQ(files.file_location(1), 0u);
-  EXPECT_EQ(read_bytes("cap"), "qxyz");
-  files.get_from_file(1, one);
-  EXPECT_EQ(one.value(), std::string(1, '\0'));
-  EXPECT_TRUE(files.entry(1)->at_end);
-  EXPECT_EQ(error_of([&] { files.print_to_file(1, "x", false); }), err::bad_file_mode);
-
-  files.close_file(1);
-  EXPECT_FALSE(files.is_open(1));
-  ::close(master);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "downloader/console/scripted_backend.h"
 #include "downloader/files/file_table.h"
 #include "downloader/program.h"
+#include "downloader/serial/port_device.h"
 #include "downloader/stage_outcome.h"
 #include "tests/support/scratch_folder.h"
 
@@ -38,7 +39,7 @@ class InProcessRun {
  public:
   ScriptedBackend backend;
   Console console{backend};
-  FileTable files;
+  FileTable files{open_port_device};
   Program program{console, files};
 };
 

@@ -1,0 +1,50 @@
+#include "downloader/files/disk_file.h"
+
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace pat {
+
+DiskFile::~DiskFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+ssize_t DiskFile::read(char* into, std::size_t n) { return ::read(fd_, into, n); }
+
+ssize_t DiskFile::write(const char* from, std::size_t n) { return ::write(fd_, from, n); }
+
+std::uint64_t DiskFile::bytes_waiting() {
+  int count = 0;
+  if (::ioctl(fd_, FIONREAD, &count) != 0 || count < 0) return 0;
+  return static_cast<std::uint64_t>(count);
+}
+
+void DiskFile::wait_readable(int timeout_ms) {
+  if (timeout_ms <= 0) return;
+  pollfd p{fd_, POLLIN, 0};
+  // A file reports readable at once, even at its end: there the time is
+  // waited out, so that a caller polling for more does not spin.
+  if (::poll(&p, 1, timeout_ms) > 0 && bytes_waiting() == 0) ::poll(nullptr, 0, timeout_ms);
+}
+
+int DiskFile::close() {
+  const int result = ::close(fd_) == 0 ? 0 : errno;
+  fd_ = -1;
+  return result;
+}
+
+bool DiskFile::seek(std::uint64_t offset) {
+  return ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+std::optional<std::uint64_t> DiskFile::size() const {
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+}  // namespace pat

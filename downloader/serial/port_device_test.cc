@@ -1,0 +1,123 @@
+#include "downloader/serial/port_device.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "downloader/files/file_table.h"
+#include "downloader/run_error.h"
+#include "tests/support/file_bytes.h"
+#include "tests/support/scratch_folder.h"
+
+namespace pat {
+namespace {
+
+using test::read_bytes;
+using test::WorkingFolder;
+
+int error_of(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const RunError& e) {
+    return e.number;
+  }
+  return 0;
+}
+
+// A port name never falls through to a file of that name: a malformed one
+// or a port that cannot be had fails the open and creates nothing.
+TEST(PortDeviceOpener, TellsPortNamesFromFileNames) {
+  struct Case {
+    std::string name;
+    int expected;
+    bool port;
+  };
+  const std::vector<Case> cases = {
+      {"COM7:9600,N,8,1,BIN,CS0,DS0", 0, true},
+      {"COM7:9600,Q,8,1", err::bad_file_name, false},
+      {"COM:9600,N,8,1", err::bad_file_name, false},
+      {"COM97:9600,N,8,1", err::device_unavailable, false},
+      {"COM8:9600,N,8,1", err::device_unavailable, false},  // a dangling link
+      {"COM7.txt", 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WorkingFolder dir;
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    ASSERT_EQ(::symlink(::ptsname(master), "com7"), 0);
+    ASSERT_EQ(::symlink("nowhere", "com8"), 0);
+
+    FileTable files{open_port_device};
+    EXPECT_EQ(error_of([&] { files.open_file(c.name, mode_output, 1); }), c.expected);
+    EXPECT_EQ(files.is_open(1), c.expected == 0);
+    if (files.is_open(1)) {
+      EXPECT_EQ(files.entry(1)->device->has_position(), !c.port);
+    }
+    EXPECT_EQ(std::filesystem::exists(c.name), c.expected == 0 && !c.port);
+    files.close_all();
+    ::close(master);
+  }
+}
+
+TEST(SerialPortEntry, ReadsBytesFromAPseudoTerminal) {
+  WorkingFolder dir;
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  ASSERT_EQ(::symlink(::ptsname(master), "com7"), 0);
+
+  FileTable files{open_port_device};
+  files.open_file("cap", mode_output, 2);
+  files.open_file("COM7:9600,N,8,1,BIN,CS0,DS0", mode_input, 1);
+  const OpenFile* port = files.entry(1);
+  ASSERT_NE(port, nullptr);
+  EXPECT_EQ(port->mode, mode_random);
+  EXPECT_TRUE(port->can_read);
+  EXPECT_TRUE(port->can_write);
+  EXPECT_EQ(port->record_length, 128u);
+  const auto* device = dynamic_cast<const PortDevice*>(port->device.get());
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->settings().port, 7);
+  EXPECT_EQ(device->settings().baud_rate, 9600);
+
+  files.print_to_file(2, "q", false);
+  ASSERT_EQ(::write(master, "xyz", 3), 3);
+  for (int i = 0; i < 100 && files.file_location(1) < 3; ++i) files.wait_for_data(1, 50);
+  ASSERT_EQ(files.file_location(1), 3u);
+  EXPECT_EQ(read_bytes("cap"), "q");
+
+  FixedText one(1);
+  std::string got;
+  for (int i = 0; i < 3; ++i) {
+    files.get_from_file(1, one);
+    got += one.value();
+    files.print_to_file(2, one.value(), false);
+  }
+  EXPECT_EQ(got, "xyz");
+  EXPECT_FALSE(files.entry(1)->at_end);
+  EXPECT_EQ(files.entry(1)->position, 0u);
+
+  EXPECT_EQ(files.file_location(1), 0u);
+  EXPECT_EQ(read_bytes("cap"), "qxyz");
+  files.get_from_file(1, one);
+  EXPECT_EQ(one.value(), std::string(1, '\0'));
+  EXPECT_TRUE(files.entry(1)->at_end);
+  EXPECT_EQ(error_of([&] { files.print_to_file(1, "x", false); }), err::bad_file_mode);
+
+  files.close_file(1);
+  EXPECT_FALSE(files.is_open(1));
+  ::close(master);
+}
+
+}  // namespace
+}  // namespace pat
