@@ -52,6 +52,43 @@ inline double cpu_seconds(int pid) {
   return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// Context switches of one thread (voluntary: it waited; involuntary: it was
+// preempted), from /proc/<pid>/task/<tid>/status; -1 when it is gone.
+struct Switches {
+  long voluntary = -1;
+  long involuntary = -1;
+};
+
+inline Switches thread_switches(int pid, int tid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/status");
+  Switches s;
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto number = [&](const char* name, long& out) {
+      const std::size_t n = std::char_traits<char>::length(name);
+      if (line.compare(0, n, name) == 0) out = std::stol(line.substr(n));
+    };
+    number("voluntary_ctxt_switches:", s.voluntary);
+    number("nonvoluntary_ctxt_switches:", s.involuntary);
+  }
+  return s;
+}
+
+// Voluntary switches of every thread of the process, summed; -1 when gone.
+inline long process_voluntary_switches(int pid) {
+  std::error_code ec;
+  long total = 0;
+  bool any = false;
+  for (const auto& task :
+       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
+    const Switches s = thread_switches(pid, std::atoi(task.path().filename().c_str()));
+    if (s.voluntary < 0) continue;
+    total += s.voluntary;
+    any = true;
+  }
+  return any ? total : -1;
+}
+
 inline long file_size(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 ? static_cast<long>(st.st_size) : -1;

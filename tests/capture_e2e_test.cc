@@ -104,35 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
              "Bytes";
     });
 
-TEST(Capture, NothingForSixtySecondsIsNoData) {
-  RunFolder folder;
-  SimTester tester(folder, {});
-  TmuxRun run(folder);
-  answer_up_to_capture(run, "3", "2", "shop", "2");
-  start_capture(run);
-  ASSERT_TRUE(run.wait_row(2, waiting)) << run.screen_text();
-  EXPECT_TRUE(run.wait_row(3, " Hit ESC to quit : 58", 4)) << run.screen_text();
-  EXPECT_TRUE(folder.exists("shop.txt"));
-  ASSERT_TRUE(run.wait_row(1, " ERROR", 70)) << run.screen_text();
-  EXPECT_EQ(run.row(2), "");
-  EXPECT_EQ(run.row(3), " NO FILE RECEIVED FROM SUPERNOVA - CHECK COM PORT SETTINGS");
-  EXPECT_EQ(run.row(4), "");
-  EXPECT_EQ(run.row(6), " Version : 0.12 - 16-11-2019");
-  EXPECT_EQ(run.row(25), "Press any key to continue");
-  EXPECT_FALSE(folder.exists("shop.txt"));
-}
-
-TEST(Capture, PatsPlusOfLineFeedsOnlyIsNoData) {
-  RunFolder folder;
-  SimTester tester(folder, {.send = std::string(50, '\n'), .baud = 19200});
-  TmuxRun run(folder);
-  answer_up_to_capture(run, "3", "2", "shop", "1");
-  start_capture(run);
-  ASSERT_TRUE(run.wait_row(2, waiting)) << run.screen_text();
-  ASSERT_TRUE(run.wait_row(1, " ERROR", 70)) << run.screen_text();
-  EXPECT_EQ(run.row(3), " NO FILE RECEIVED FROM SUPERNOVA - CHECK COM PORT SETTINGS");
-  EXPECT_FALSE(folder.exists("shop.txt"));
-}
+// The minute of waiting with no data is tested on a fast clock, in process
+// and in the capture's rules.
 
 TEST(Capture, EscapeDuringTheWaitEndsItAtOnce) {
   RunFolder folder;

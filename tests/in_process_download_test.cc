@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <string>
+#include <vector>
+
 #include "tests/support/dialogue.h"
 #include "tests/support/downloads.h"
 #include "tests/support/file_bytes.h"
@@ -61,6 +65,50 @@ TEST(InProcessDownload, FractionalFormatKeptAsSent) {
     EXPECT_EQ(read_bytes(run.file("shop.txt")), download.substr(0, download.size() - 2));
     EXPECT_FALSE(path_exists(run.file("shop.tmp")));
     EXPECT_FALSE(path_exists(run.file("shop.xtx")));
+  }
+}
+
+// The minute of waiting for data, on a clock that runs 20 times fast.
+TEST(InProcessDownload, NoDataInTheMinuteDeletesTheOutputFile) {
+  struct Case {
+    const char* name;
+    std::string format;
+    std::string sent;
+  };
+  const std::vector<Case> cases = {
+      {"nothing sent", "2", ""},
+      {"PATS+ of line feeds only", "1", std::string(50, '\n')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InProcessRun run;
+    SimTester tester(run.folder(), {.send = c.sent, .baud = 19200});
+    answer_dialogue(run.backend, "shop", c.format);
+    // The countdowns shown, as the capture reads the clock.
+    std::vector<int> countdowns;
+    const std::string waiting = " Hit ESC to quit : ";
+    run.program.clock = [&, start = std::chrono::steady_clock::now()] {
+      const std::string row = run.row(3);
+      if (row.rfind(waiting, 0) == 0) {
+        const int shown = std::stoi(row.substr(waiting.size()));
+        if (countdowns.empty() || countdowns.back() != shown) countdowns.push_back(shown);
+      }
+      return 20 * std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
+    };
+    EXPECT_EQ(run.run(), 0);
+    EXPECT_EQ(run.row(1), " ERROR") << run.screen_text();
+    EXPECT_EQ(run.row(2), "");
+    EXPECT_EQ(run.row(3), " NO FILE RECEIVED FROM SUPERNOVA - CHECK COM PORT SETTINGS");
+    EXPECT_EQ(run.row(4), "");
+    EXPECT_EQ(run.row(6), " Version : 0.12 - 16-11-2019");
+    EXPECT_EQ(run.row(25), "Press any key to continue");
+    EXPECT_FALSE(path_exists(run.file("shop.txt")));
+    // From 60 down, one a step, never below 0.
+    ASSERT_GE(countdowns.size(), 2u);
+    EXPECT_EQ(countdowns.front(), 60);
+    EXPECT_GE(countdowns.back(), 0);
+    for (std::size_t i = 1; i < countdowns.size(); ++i)
+      EXPECT_EQ(countdowns[i], countdowns[i - 1] - 1) << "after " << countdowns[i - 1];
   }
 }
 

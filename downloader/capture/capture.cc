@@ -1,17 +1,26 @@
 #include "downloader/capture/capture.h"
 
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "downloader/capture/capture_rules.h"
+#include "downloader/formats.h"
+
 namespace pat {
 namespace {
 
 constexpr int port_file = 1;
 constexpr int output_file = 2;
-// While nothing is waiting the loop blocks on the port this long at most,
-// so the time rules and the Escape poll keep their meaning.
-constexpr int idle_block_ms = 5;
+// With no key wake-up to wait on, a wait is cut this short, so that the
+// Escape poll and the end request keep their meaning.
+constexpr int blind_wait_ms = 5;
 
-// Single-precision sum, rounded once.
-float add_count(float count, double step) {
-  return static_cast<float>(static_cast<double>(count) + step);
+// Milliseconds from one clock reading to a later one; at least 1 while the
+// later one is still ahead.
+int ms_until(float deadline, float now) {
+  const double ms = std::ceil((static_cast<double>(deadline) - now) * 1000);
+  return ms <= 0 ? 0 : static_cast<int>(std::min(ms, 60000.0));
 }
 
 }  // namespace
@@ -27,17 +36,12 @@ Outcome capture_download(Program& p) {
   f.open_file("COM" + s.port_text + ":" + s.baud_text + ",N,8,1,BIN,CS0,DS0", mode_random,
               port_file);
 
-  float quiet_since = p.clock();
+  CaptureRules rules(find_format(s.output_format).capture_rule, p.clock());
   s.data_received = false;
-  float record_count = 0;
-  float countdown_second = floor_single(quiet_since);
-  float countdown = 60;
-  bool reading_screen_shown = false;
-  Text end_tail;
-  FixedText byte_buffer(1);
-  // The count is redrawn after every byte; redrawing an unchanged count
-  // changes nothing on the screen, so it is skipped.
+  // Numbers are drawn again only when they change: drawing the same number
+  // over itself changes nothing on the screen.
   float shown_count = -1;
+  float shown_countdown = std::nanf("");
 
   c.clear_screen();
   c.locate_cursor(2, 2);
@@ -45,65 +49,44 @@ Outcome capture_download(Program& p) {
   c.locate_cursor(3, 1);
   c.print_line(" Hit ESC to quit :");
 
+  const CaptureRules::NextKey next_key = [&c] { return c.next_key_hit(); };
+  std::string block;
   for (;;) {
     c.check_end_request();
-    if (s.data_received && !reading_screen_shown) {
+    f.read_available(port_file, block);
+    const CaptureStep step = rules.step(block, p.clock(), next_key);
+    if (!step.written.empty()) f.print_to_file(output_file, step.written, false);
+    s.data_received = rules.data_received();
+
+    if (step.reading_screen) {
       c.clear_screen();
       c.print_line(" Reading data from Supernova on COM port #" + s.port_text);
       c.print_line(" Writing data to '" + s.file_name + "'");
       c.print_line(" Writing record #");
-      reading_screen_shown = true;
       shown_count = -1;
-    }
-
-    if (f.file_location(port_file) != 0) {
-      f.get_from_file(port_file, byte_buffer);
-      const unsigned char received = static_cast<unsigned char>(byte_buffer.value()[0]);
-      // PATS+ is the tester's file with its line ends made commas; every
-      // other format keeps the bytes as received.
-      bool dropped = false;
-      if (s.output_format == 1) {
-        if (received == 13) byte_buffer.assign(",");
-        if (received == 10) dropped = true;
-      }
-      if (!dropped) {
-        const char b = byte_buffer.value()[0];
-        if (s.output_format == 1 && b == ',') {
-          record_count = add_count(record_count, 0.0715);
-        } else if (s.output_format == 3 && b == 13) {
-          record_count = add_count(record_count, 0.3333);
-        } else if (b == '+') {
-          record_count = add_count(record_count, 0.25);
-        }
-        f.print_to_file(output_file, byte_buffer.value(), false);
-        quiet_since = p.clock();
-        const float whole = floor_single(record_count);
-        if (whole != shown_count) {
-          c.locate_cursor(3, 18);
-          c.print_number(whole, true);
-          shown_count = whole;
-        }
-        s.data_received = true;
-        end_tail += b;
-        if (end_tail.size() == 12) end_tail.erase(0, 1);
-      }
-    } else {
-      f.wait_for_data(port_file, idle_block_ms);
-    }
-
-    const float clock_now = p.clock();
-    if (!reading_screen_shown && clock_now - quiet_since >= 60) end_tail = "end of data";
-    if (reading_screen_shown && clock_now - quiet_since >= 5) end_tail = "end of data";
-    if (!s.data_received) {
-      if (floor_single(clock_now) > countdown_second) {
-        countdown_second += 1;
-        countdown -= 1;
-      }
+    } else if (step.countdown && rules.countdown() != shown_countdown) {
       c.locate_cursor(3, 19);
-      c.print_number(countdown, true);
-      if (c.next_key_hit() == 27) end_tail = "end of data";
+      c.print_number(rules.countdown(), true);
+      shown_countdown = rules.countdown();
     }
-    if (string_equal(string_lcase(end_tail), "end of data")) break;
+    if (step.count) {
+      const float whole = floor_single(rules.record_count());
+      if (whole != shown_count) {
+        c.locate_cursor(3, 18);
+        c.print_number(whole, true);
+        shown_count = whole;
+      }
+    }
+    if (rules.ended()) break;
+
+    // After bytes, more may be waiting already; a key waiting is the next
+    // pass's. Otherwise sleep until the port or a key has something, or
+    // until the rules have something to do.
+    if (!block.empty() || (!rules.data_received() && c.key_events_waiting())) continue;
+    const int wake_fd = c.wake_fd();
+    int wait_ms = ms_until(rules.next_deadline(), p.clock());
+    if (wake_fd < 0) wait_ms = std::min(wait_ms, blind_wait_ms);
+    f.wait_for_data(port_file, wait_ms, wake_fd);
   }
 
   f.close_file(port_file);

@@ -1,5 +1,8 @@
 #include "downloader/console/console.h"
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <thread>
 
@@ -14,10 +17,26 @@ void ConsoleBackend::sleep_ms(int ms) {
 
 Console::Console(ConsoleBackend& backend) : backend_(backend) {
   screen_.on_bell = [this] { bell(); };
+  // Before the backend starts delivering keys.
+  wake_fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   backend_.attach(*this);
 }
 
-Console::~Console() { backend_.detach(); }
+Console::~Console() {
+  backend_.detach();
+  if (wake_fd_ >= 0) ::close(wake_fd_);
+}
+
+void Console::wake() {
+  if (wake_fd_ < 0) return;
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const ssize_t written = ::write(wake_fd_, &one, sizeof one);
+}
+
+void Console::request_end() {
+  end_request_.store(true);
+  wake();
+}
 
 void Console::bell() {
   // Show what was printed before the pause, and let the backend read the
@@ -183,14 +202,20 @@ void Console::show_message(std::string_view caption, std::string_view text) {
 }
 
 void Console::key_press(std::int32_t code, TypedKey typed, bool has_typed, bool keypad) {
-  std::lock_guard lock(mutex_);
-  events_.push(code, keypad);
-  if (has_typed) typed_.push(typed);
+  {
+    std::lock_guard lock(mutex_);
+    events_.push(code, keypad);
+    if (has_typed) typed_.push(typed);
+  }
+  wake();
 }
 
 void Console::key_release(std::int32_t code) {
-  std::lock_guard lock(mutex_);
-  events_.push(-code);
+  {
+    std::lock_guard lock(mutex_);
+    events_.push(-code);
+  }
+  wake();
 }
 
 std::string Console::row_text(int row) const {

@@ -87,7 +87,12 @@ class Console {
   // From the backend (any thread).
   void key_press(std::int32_t code, TypedKey typed, bool has_typed, bool keypad = false);
   void key_release(std::int32_t code);
-  void request_end() { end_request_.store(true); }
+  void request_end();
+
+  // A descriptor that becomes readable when a key event or the end request
+  // comes, for waiting on it beside others; whoever waits reads it empty.
+  // -1 when there is none.
+  int wake_fd() const { return wake_fd_; }
 
   // For backends drawing the screen: a copy and a counter that grows with
   // every change.
@@ -105,6 +110,7 @@ class Console {
 
  private:
   void changed() { generation_.fetch_add(1); }
+  void wake();
   void bell();
   void print_piece(std::string_view text, bool line_end);
 
@@ -119,6 +125,7 @@ class Console {
   KeyEventQueue events_;
   std::atomic<bool> end_request_{false};
   std::atomic<std::uint64_t> generation_{0};
+  int wake_fd_ = -1;
 };
 
 }  // namespace pat

@@ -1,5 +1,8 @@
 #include "downloader/console/console.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -253,6 +256,37 @@ TEST(ConsoleWait, WaitsThroughTheBackendAndEndsOnTheEndRequest) {
   EXPECT_THROW(console.check_end_request(), ProgramExit);
   EXPECT_THROW(console.wait_ms(10), ProgramExit);
   EXPECT_EQ(backend.sleeps.size(), 1u) << "a run that must end does not wait first";
+}
+
+// A wait on the wake descriptor beside others ends for every key event and
+// for the end request.
+TEST(ConsoleWait, WakeDescriptorReportsKeyEventsAndTheEndRequest) {
+  struct Case {
+    const char* name;
+    std::function<void(Console&)> act;
+  };
+  const std::vector<Case> cases = {
+      {"key press", [](Console& c) { c.key_press(30, TypedKey{'a', 30}, true); }},
+      {"key press without a typed key", [](Console& c) { c.key_press(42, TypedKey{}, false); }},
+      {"key release", [](Console& c) { c.key_release(30); }},
+      {"end request", [](Console& c) { c.request_end(); }},
+  };
+  const auto readable = [](int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) == 1;
+  };
+  for (const Case& c : cases) {
+    RecordingBackend backend;
+    Console console(backend);
+    const int fd = console.wake_fd();
+    ASSERT_GE(fd, 0) << c.name;
+    EXPECT_FALSE(readable(fd)) << c.name;
+    c.act(console);
+    EXPECT_TRUE(readable(fd)) << c.name;
+    char drain[8];
+    EXPECT_EQ(::read(fd, drain, sizeof drain), 8) << c.name;
+    EXPECT_FALSE(readable(fd)) << c.name << ": read empty";
+  }
 }
 
 // Typed keys read the way a line entry reads them, until the run is ended.

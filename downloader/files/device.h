@@ -28,8 +28,9 @@ class Device {
   virtual ssize_t write(const char* from, std::size_t n) = 0;
   // Bytes that a read would return now; 0 when that cannot be had.
   virtual std::uint64_t bytes_waiting() = 0;
-  // Blocks until a byte is waiting or timeout_ms has passed.
-  virtual void wait_readable(int timeout_ms) = 0;
+  // Blocks until a byte is waiting, wake_fd (when not -1) is readable, or
+  // timeout_ms has passed. A wake_fd that reported is read empty.
+  virtual void wait_readable(int timeout_ms, int wake_fd) = 0;
   // Closes the device: 0, or the errno of the failed close.
   virtual int close() = 0;
 
@@ -40,6 +41,9 @@ class Device {
   // The size in bytes; none when it cannot be had.
   virtual std::optional<std::uint64_t> size() const = 0;
 };
+
+// Reads a wake descriptor empty; whether anything was there.
+bool drain_wake(int wake_fd);
 
 // Recognises a device name and opens the device it names. Null for a name
 // that names no device (it is then a file on disk); a malformed device name

@@ -23,12 +23,17 @@ std::uint64_t DiskFile::bytes_waiting() {
   return static_cast<std::uint64_t>(count);
 }
 
-void DiskFile::wait_readable(int timeout_ms) {
+void DiskFile::wait_readable(int timeout_ms, int wake_fd) {
   if (timeout_ms <= 0) return;
-  pollfd p{fd_, POLLIN, 0};
+  pollfd p[2] = {{fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+  if (::poll(p, 2, timeout_ms) <= 0) return;
+  if ((p[1].revents & POLLIN) != 0) {
+    drain_wake(wake_fd);
+    return;
+  }
   // A file reports readable at once, even at its end: there the time is
   // waited out, so that a caller polling for more does not spin.
-  if (::poll(&p, 1, timeout_ms) > 0 && bytes_waiting() == 0) ::poll(nullptr, 0, timeout_ms);
+  if (bytes_waiting() == 0 && ::poll(&p[1], 1, timeout_ms) > 0) drain_wake(wake_fd);
 }
 
 int DiskFile::close() {

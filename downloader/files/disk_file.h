@@ -15,7 +15,7 @@ class DiskFile : public Device {
   ssize_t write(const char* from, std::size_t n) override;
   // What lies between the position and the end of the file.
   std::uint64_t bytes_waiting() override;
-  void wait_readable(int timeout_ms) override;
+  void wait_readable(int timeout_ms, int wake_fd) override;
   int close() override;
 
   bool has_position() const override { return true; }

@@ -362,10 +362,11 @@ void FileTable::flush_outputs() {
 
 std::uint64_t FileTable::file_location(int number) {
   OpenFile& f = get(number);
+  if (buffered(f) > 0) return buffered(f);
   // Whatever the program has taken from the port so far is in the output
   // before it learns of more: a killed process loses nothing it had taken.
-  if (buffered(f) == 0) flush_outputs();
-  return buffered(f) + f.device->bytes_waiting();
+  flush_outputs();
+  return f.device->bytes_waiting();
 }
 
 void FileTable::get_from_file(int number, FixedText& buffer) {
@@ -409,10 +410,26 @@ void FileTable::get_from_file(int number, FixedText& buffer) {
   if (!f.device->seek(f.position)) raise_error(err::bad_file_mode);
 }
 
-void FileTable::wait_for_data(int number, int timeout_ms) {
+std::size_t FileTable::read_available(int number, std::string& bytes) {
+  OpenFile& f = get(number);
+  if (f.mode != mode_random || f.device->has_position()) raise_error(err::bad_file_mode);
+  if (!f.can_read) raise_error(err::path_file_access);
+  bytes.clear();
+  if (buffered(f) == 0) {
+    flush_outputs();
+    // Only what the port says is waiting: a hung-up line fails a read.
+    if (f.device->bytes_waiting() == 0 || !refill(f, port_read_size)) return 0;
+  }
+  bytes.assign(f.read_buf.data() + f.read_pos, buffered(f));
+  f.read_pos = f.read_buf.size();
+  f.at_end = false;
+  return bytes.size();
+}
+
+void FileTable::wait_for_data(int number, int timeout_ms, int wake_fd) {
   OpenFile& f = get(number);
   if (buffered(f) > 0) return;
-  f.device->wait_readable(timeout_ms);
+  f.device->wait_readable(timeout_ms, wake_fd);
 }
 
 }  // namespace pat

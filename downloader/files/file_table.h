@@ -68,11 +68,17 @@ class FileTable {
   // Hands buffered output to the system now.
   void flush_file(int number);
 
-  // Serial port only.
+  // Serial port only. While bytes read ahead are not yet taken, their count
+  // stands for the bytes waiting, without asking the port.
   std::uint64_t file_location(int number);
   void get_from_file(int number, FixedText& buffer);
-  // Blocks on the port for at most timeout_ms while nothing is waiting.
-  void wait_for_data(int number, int timeout_ms);
+  // Takes every byte read ahead into `bytes`, or, when none is, what the port
+  // has waiting now; the count, 0 when nothing is waiting. As before any
+  // read from the port, the output files are flushed first.
+  std::size_t read_available(int number, std::string& bytes);
+  // Blocks on the port for at most timeout_ms while nothing is waiting;
+  // wake_fd (unless -1) ends the wait early and is read empty.
+  void wait_for_data(int number, int timeout_ms, int wake_fd = -1);
 
  private:
   OpenFile& get(int number);

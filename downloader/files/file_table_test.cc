@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "downloader/run_error.h"
@@ -391,6 +393,12 @@ TEST(FileTable, OperationsRefuseTheWrongNumberOrMode) {
        err::bad_record_length},
       {"location, free number", [](FileTable& f) { f.file_location(4); },
        err::bad_file_number},
+      {"read available, free number", [&](FileTable& f) { f.read_available(4, line); },
+       err::bad_file_number},
+      {"read available, input file", [&](FileTable& f) { f.read_available(1, line); },
+       err::bad_file_mode},
+      {"read available, random file", [&](FileTable& f) { f.read_available(3, line); },
+       err::bad_file_mode},
       {"flush, free number", [](FileTable& f) { f.flush_file(4); }, err::bad_file_number},
   };
   for (const Case& c : cases) {

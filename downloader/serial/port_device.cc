@@ -18,7 +18,9 @@ ssize_t PortDevice::write(const char* from, std::size_t n) { return ::write(fd_,
 
 std::uint64_t PortDevice::bytes_waiting() { return serial_bytes_waiting(fd_); }
 
-void PortDevice::wait_readable(int timeout_ms) { serial_wait_readable(fd_, timeout_ms); }
+void PortDevice::wait_readable(int timeout_ms, int wake_fd) {
+  serial_wait_readable(fd_, timeout_ms, wake_fd);
+}
 
 int PortDevice::close() {
   const int result = ::close(fd_) == 0 ? 0 : errno;

@@ -22,7 +22,7 @@ class PortDevice : public Device {
   ssize_t read(char* into, std::size_t n) override;
   ssize_t write(const char* from, std::size_t n) override;
   std::uint64_t bytes_waiting() override;
-  void wait_readable(int timeout_ms) override;
+  void wait_readable(int timeout_ms, int wake_fd) override;
   int close() override;
 
   bool has_position() const override { return false; }

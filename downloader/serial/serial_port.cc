@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "downloader/files/device.h"
 #include "downloader/run_error.h"
 #include "downloader/serial/line_settings.h"
 
@@ -124,14 +125,27 @@ std::uint64_t serial_bytes_waiting(int fd) {
   return static_cast<std::uint64_t>(count);
 }
 
-void serial_wait_readable(int fd, int timeout_ms) {
+namespace {
+
+// Whether the wake descriptor reported; if so it is read empty.
+bool woken(const pollfd& wake) {
+  if (wake.fd < 0 || (wake.revents & POLLIN) == 0) return false;
+  drain_wake(wake.fd);
+  return true;
+}
+
+}  // namespace
+
+void serial_wait_readable(int fd, int timeout_ms, int wake_fd) {
   if (timeout_ms <= 0) return;
-  pollfd p{fd, POLLIN, 0};
+  pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
   // An interrupted wait simply ends early; the caller polls again.
-  if (::poll(&p, 1, timeout_ms) > 0 && serial_bytes_waiting(fd) == 0) {
+  if (::poll(p, 2, timeout_ms) <= 0 || woken(p[1])) return;
+  if (serial_bytes_waiting(fd) == 0) {
     // A hung-up or broken line reports at once, every time, with nothing to
     // read: wait out the time anyway so the caller does not spin.
-    ::poll(nullptr, 0, timeout_ms);
+    p[1].revents = 0;
+    if (::poll(&p[1], 1, timeout_ms) > 0) woken(p[1]);
   }
 }
 

@@ -26,7 +26,8 @@ bool device_open_elsewhere(dev_t device);
 // Bytes received and not yet read; 0 when the query fails.
 std::uint64_t serial_bytes_waiting(int fd);
 
-// Blocks until a byte is waiting or timeout_ms has passed.
-void serial_wait_readable(int fd, int timeout_ms);
+// Blocks until a byte is waiting, wake_fd (unless -1) is readable, or
+// timeout_ms has passed. A readable wake_fd is read empty.
+void serial_wait_readable(int fd, int timeout_ms, int wake_fd = -1);
 
 }  // namespace pat
