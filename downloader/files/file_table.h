@@ -2,12 +2,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "downloader/files/number_map.h"
 #include "downloader/serial/serial_settings.h"
 #include "downloader/text/text.h"
 
@@ -70,7 +70,7 @@ class FileTable {
  private:
   OpenFile& get(int number);
   void flush_outputs();
-  std::map<int, std::unique_ptr<OpenFile>> files_;
+  NumberMap<std::unique_ptr<OpenFile>> files_;
 };
 
 bool file_exists(std::string_view name);
