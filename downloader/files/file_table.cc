@@ -75,7 +75,7 @@ bool is_line_stop(char c) {
 
 // The first CR, LF or 26 in [begin, end), or end. Sixteen bytes at a time
 // where the processor offers it: this is the inner loop of every conversion.
-const char* find_line_stop(const char* begin, const char* end) {
+[[gnu::always_inline]] inline const char* find_line_stop(const char* begin, const char* end) {
   const char* at = begin;
 #if defined(__SSE2__)
   const __m128i cr_bytes = _mm_set1_epi8(static_cast<char>(cr));
