@@ -39,6 +39,7 @@ long string_instr(std::string_view s, std::string_view search);
 long string_instr(long start, std::string_view s, std::string_view search);
 Text string_ltrim(std::string_view s);
 Text string_rtrim(std::string_view s);
+
 // The same cuts as views into s, for callers that need no copy (inline: the
 // conversion makes millions of them).
 inline std::string_view string_mid_view(std::string_view s, long start, long length) {
@@ -60,9 +61,8 @@ inline std::string_view string_right_view(std::string_view s, long n) {
 }
 
 // Values stand in wide columns: blanks are passed over eight at a time.
-inline constexpr std::uint64_t eight_blanks = 0x2020202020202020ull;
-
 inline std::string_view string_ltrim_view(std::string_view s) {
+  constexpr std::uint64_t eight_blanks = 0x2020202020202020ull;
   std::size_t first = 0;
   for (std::uint64_t word; s.size() - first >= 8; first += 8) {
     std::memcpy(&word, s.data() + first, 8);
@@ -73,6 +73,7 @@ inline std::string_view string_ltrim_view(std::string_view s) {
 }
 
 inline std::string_view string_rtrim_view(std::string_view s) {
+  constexpr std::uint64_t eight_blanks = 0x2020202020202020ull;
   std::size_t size = s.size();
   for (std::uint64_t word; size >= 8; size -= 8) {
     std::memcpy(&word, s.data() + size - 8, 8);
@@ -88,6 +89,7 @@ inline void string_store(Text& target, std::string_view value) {
   target.clear();
   target.append(value.data(), value.size());
 }
+
 Text string_ucase(std::string_view s);
 Text string_lcase(std::string_view s);
 Text string_chr(long n);  // error 5 outside 0..255
