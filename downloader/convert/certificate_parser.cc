@@ -151,10 +151,6 @@ namespace {
   return complete;
 }
 
-}  // namespace
-
-namespace {
-
 // Built with the program, so that no line pays for a first-use test.
 const LabelIndex index(certificate_label_rules());
 
