@@ -1,10 +1,13 @@
 // Conversion speed and memory: a certificate download of over 50 MB,
-// converted in one process by convert_capture (formats 5 to 8). Each
-// conversion runs in a child process of its own, so that its peak memory is
-// the conversion's alone; reading the same file with cat gives the scale.
+// converted in one process by convert_capture (formats 5 to 8, the Basic
+// Report in each of its layouts), the summary-based report built from the
+// same lines, and downloads of empty lines alone. Each conversion runs in a
+// child process of its own, so that its peak memory is the conversion's
+// alone; reading the same file with cat gives the scale.
 //
-//   convert_bench                         the whole bench
-//   convert_bench --child FORMAT SOURCE   one conversion; prints its figures
+//   convert_bench                       the whole bench
+//   convert_bench --child KIND SOURCE   one conversion; prints its figures
+//                                       (KIND: 5, 6, 7/2, 7/3, 7/4, 8 or summary)
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -22,6 +25,7 @@
 
 #include "bench/bench_util.h"
 #include "downloader/convert/convert_capture.h"
+#include "downloader/convert/summary_report.h"
 #include "downloader/formats.h"
 #include "downloader/run_error.h"
 #include "tests/e2e_support.h"
@@ -34,17 +38,57 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr long source_bytes = 50L << 20;
-constexpr int cat_runs = 3;
+constexpr int cat_runs = 5;
 constexpr int conversion_runs = 3;
+// The marks: every conversion of the certificate download within this many
+// times the time of cat, and a download of empty lines at this speed or more.
+constexpr double most_times_cat = 10;
+constexpr double least_empty_mb_s = 100;
+
+// One kind of conversion: the format, the Basic Report's layout, or the
+// summary-based report.
+struct Kind {
+  int format = 5;
+  std::string report_format = "2";
+  bool summary = false;
+};
+
+Kind parse_kind(const std::string& text) {
+  Kind k;
+  if (text == "summary") {
+    k.format = 7;
+    k.report_format = "1";
+    k.summary = true;
+    return k;
+  }
+  k.format = std::atoi(text.c_str());
+  const std::size_t slash = text.find('/');
+  if (slash != std::string::npos) k.report_format = text.substr(slash + 1);
+  return k;
+}
 
 // Streams the download to the file a thousand appliances at a time.
 long write_source(const std::string& path, int& appliances) {
   const std::size_t block = test::certificate_blocks(1).size();
   appliances = static_cast<int>((source_bytes + block - 1) / block);
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  for (int first = 1; first <= appliances; first += 1000)
-    out << test::certificate_blocks(std::min(1000, appliances - first + 1), first);
+  for (int first = 1; first <= appliances; first += 1000) {
+    std::string blocks = test::certificate_blocks(std::min(1000, appliances - first + 1), first);
+    out << blocks;
+  }
   out << "end of data";  // as the capture leaves it
+  out.close();
+  require(static_cast<bool>(out), "cannot write " + path);
+  return file_size(path);
+}
+
+// A download of nothing but line ends.
+long write_empty_lines(const std::string& path, const std::string& line_end) {
+  std::string chunk;
+  for (int i = 0; i < 4096; ++i) chunk += line_end;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  for (long written = 0; written < source_bytes; written += static_cast<long>(chunk.size()))
+    out << chunk;
   out.close();
   require(static_cast<bool>(out), "cannot write " + path);
   return file_size(path);
@@ -69,30 +113,39 @@ long peak_resident_kb() {
 
 // The child: converts a link to the source in a fresh folder and prints
 // "seconds output_bytes output_lines finished peak_kb".
-int child(int format, const std::string& source) {
+int child(const std::string& kind_text, const std::string& source) {
+  const Kind kind = parse_kind(kind_text);
   test::InProcessRun run;
   RemoveOnStop on_stop(run.folder());
-  const std::string name =
-      "bench." + std::string(find_format(static_cast<float>(format)).extension);
+  const std::string name = "bench." + std::string(find_format(static_cast<float>(kind.format)).extension);
   if (link(source.c_str(), run.file(name).c_str()) != 0) return 2;
   RunSettings& s = run.program.settings;
   s.file_name = name;
-  s.output_format = static_cast<float>(format);
+  s.output_format = static_cast<float>(kind.format);
   // Layout 1 builds its report from a summary download, not from certificates.
-  s.report_format = "2";
+  s.report_format = kind.report_format;
+  s.summary_report = kind.summary;
   s.port_text = "3";
   s.baud_text = "28800";
 
   // No keys are scripted, so the closing prompt ends the run at once.
   const auto start = Clock::now();
   try {
-    run.ends_run(convert_capture(run.program));
+    if (kind.summary) {
+      build_summary_report(run.program);
+    } else {
+      run.ends_run(convert_capture(run.program));
+    }
+  } catch (const ProgramExit&) {
   } catch (const RunError& e) {
-    std::fprintf(stderr, "convert_bench: format %d raised error %d\n", format, e.number);
+    std::fprintf(stderr, "convert_bench: %s raised error %d\n", kind_text.c_str(), e.number);
     return 3;
   }
   const double seconds = seconds_since(start);
-  const bool finished = run.row(2) == " Finished";
+  // The summary-based report shows nothing of its own; its temporary file
+  // is gone once it is done.
+  const bool finished = kind.summary ? !fs::exists(run.file("bench.xtx"))
+                                     : run.row(2) == " Finished";
   std::printf("%.6f %ld %ld %d %ld\n", seconds, file_size(run.file(name)),
               lines_in(run.file(name)), finished ? 1 : 0, peak_resident_kb());
   return 0;
@@ -107,7 +160,7 @@ struct ChildResult {
   long maxrss_kb = 0;    // ru_maxrss of the child, from wait4
 };
 
-ChildResult convert_in_child(int format, const std::string& source) {
+ChildResult convert_in_child(const std::string& kind, const std::string& source) {
   const std::string self = fs::read_symlink("/proc/self/exe").string();
   int out[2];
   require(pipe(out) == 0, "pipe");
@@ -116,8 +169,7 @@ ChildResult convert_in_child(int format, const std::string& source) {
     dup2(out[1], 1);
     close(out[0]);
     close(out[1]);
-    const std::string f = std::to_string(format);
-    execl(self.c_str(), self.c_str(), "--child", f.c_str(), source.c_str(),
+    execl(self.c_str(), self.c_str(), "--child", kind.c_str(), source.c_str(),
           static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -131,7 +183,7 @@ ChildResult convert_in_child(int format, const std::string& source) {
   rusage usage{};
   wait4(pid, &status, 0, &usage);
   require(WIFEXITED(status) && WEXITSTATUS(status) == 0,
-          "conversion child failed for format " + std::to_string(format));
+          "conversion child failed for " + kind);
   ChildResult r;
   int finished = 0;
   std::istringstream in(text);
@@ -157,32 +209,68 @@ double time_cat(const std::string& path) {
   return seconds_since(start);
 }
 
+// The median of cat's times for a file, after one warm-up.
+double median_cat(const std::string& path) {
+  time_cat(path);
+  std::vector<double> cats;
+  for (int i = 0; i < cat_runs; ++i) cats.push_back(time_cat(path));
+  std::sort(cats.begin(), cats.end());
+  return cats[cats.size() / 2];
+}
+
+// Which mark a case is held to.
+enum class Mark { times_cat, empty_speed, none };
+
+struct Case {
+  std::string kind;
+  std::string figure;
+  const std::string* source;
+  Mark mark = Mark::times_cat;
+};
+
 int main_bench() {
   test::ScratchFolder temp("pat-bench");
   RemoveOnStop on_stop(temp.path());
   const std::string source = temp.file("source.txt");
+  const std::string crlf_source = temp.file("crlf.txt");
+  const std::string lf_source = temp.file("lf.txt");
   int appliances = 0;
   const auto generated = Clock::now();
   const long bytes = write_source(source, appliances);
+  write_empty_lines(crlf_source, "\r\n");
+  write_empty_lines(lf_source, "\n");
   const double mb = static_cast<double>(bytes) / 1e6;
   std::printf("conversion: %ld bytes (%d appliances) generated in %.2f s\n", bytes, appliances,
               seconds_since(generated));
   std::fflush(stdout);
 
-  time_cat(source);  // warms the cache
-  std::vector<double> cats;
-  for (int i = 0; i < cat_runs; ++i) cats.push_back(time_cat(source));
-  std::sort(cats.begin(), cats.end());
-  const double cat_s = cats[cats.size() / 2];
+  const std::vector<Case> cases = {
+      {"5", "format 5", &source},
+      {"6", "format 6", &source},
+      {"7/2", "format 7, ReportFormat 2", &source},
+      {"7/3", "format 7, ReportFormat 3", &source},
+      {"7/4", "format 7, ReportFormat 4", &source},
+      {"8", "format 8", &source},
+      {"summary", "summary-based report", &source},
+      // A tester ends its lines with CR LF; a download of LF alone has twice
+      // the lines in the same bytes and is shown without a mark.
+      {"6", "empty lines (CR LF), format 6", &crlf_source, Mark::empty_speed},
+      {"6", "empty lines (LF alone), format 6", &lf_source, Mark::none},
+  };
 
   std::vector<Row> rows;
+  std::vector<std::string> below;
   bool ok = true;
-  for (int format : {5, 6, 7, 8}) {
+  for (const Case& c : cases) {
+    const Kind kind = parse_kind(c.kind);
+    const double source_mb = static_cast<double>(file_size(*c.source)) / 1e6;
+    // cat beside each conversion, so that both meet the same load.
+    const double cat_s = median_cat(*c.source);
     // The median run by time; the highest peak of them all.
     std::vector<ChildResult> results;
     long maxrss_kb = 0, peak_kb = 0;
     for (int i = 0; i < conversion_runs; ++i) {
-      results.push_back(convert_in_child(format, source));
+      results.push_back(convert_in_child(c.kind, *c.source));
       maxrss_kb = std::max(maxrss_kb, results.back().maxrss_kb);
       peak_kb = std::max(peak_kb, results.back().peak_kb);
     }
@@ -190,34 +278,40 @@ int main_bench() {
               [](const ChildResult& a, const ChildResult& b) { return a.seconds < b.seconds; });
     const ChildResult& r = results[results.size() / 2];
     std::string check = r.finished ? "finished" : "NOT FINISHED";
-    if (find_format(static_cast<float>(format)).writer == Writer::csv) {
+    if (kind.format == 5 && c.source == &source) {
       // The title line and one row per appliance.
       const bool rows_ok = r.output_lines == appliances + 1;
       check += rows_ok ? ", " + std::to_string(appliances) + " rows" : ", WRONG ROW COUNT";
       ok = ok && rows_ok;
     }
     ok = ok && r.finished && r.output_bytes > 0;
-    const std::string f = "format " + std::to_string(format);
-    const std::string timing = fixed(mb, 1) + " MB in " + fixed(r.seconds, 2) +
-                               " s, median of " + std::to_string(conversion_runs) + ", " +
-                               fixed(r.seconds / cat_s, 0) + " x the time of cat";
+    const double speed = source_mb / r.seconds;
+    const double times_cat = r.seconds / cat_s;
+    if (c.mark == Mark::times_cat && times_cat > most_times_cat)
+      below.push_back(c.figure + " (" + fixed(times_cat, 1) + " x cat)");
+    if (c.mark == Mark::empty_speed && speed < least_empty_mb_s)
+      below.push_back(c.figure + " (" + fixed(speed, 1) + " MB/s)");
+    const std::string timing = fixed(source_mb, 1) + " MB in " + fixed(r.seconds, 3) +
+                               " s, median of " + std::to_string(conversion_runs) + "; " +
+                               fixed(times_cat, 1) + " x the time of cat (" +
+                               fixed(cat_s * 1000, 1) + " ms)";
     const std::string outcome =
         check + ", output " + fixed(static_cast<double>(r.output_bytes) / 1e6, 1) + " MB";
-    rows.push_back({f + " conversion", fixed(mb / r.seconds, 1), "MB/s",
-                    "convert_capture in one process, scripted console: " + timing + "; " +
-                        outcome});
-    rows.push_back({f + " peak memory", fixed(static_cast<double>(maxrss_kb) / 1024, 1),
+    rows.push_back({c.figure, fixed(speed, 1), "MB/s", timing + "; " + outcome});
+    rows.push_back({c.figure + ", peak memory", fixed(static_cast<double>(maxrss_kb) / 1024, 1),
                     "MiB",
                     "highest ru_maxrss (wait4) of the children doing only this conversion; "
                     "their VmHWM " +
                         fixed(static_cast<double>(peak_kb) / 1024, 1) + " MiB"});
     std::fflush(stdout);
   }
-  rows.push_back({"cat file > /dev/null", fixed(mb / cat_s, 0), "MB/s",
-                  fixed(cat_s * 1000, 1) + " ms, median of " + std::to_string(cat_runs) +
-                      " runs after one warm-up (cache warm), same file"});
-  print_table("Conversion of a " + fixed(mb, 1) + " MB certificate download", rows);
-  return ok ? 0 : 1;
+  print_table("Conversion of a " + fixed(mb, 1) +
+                  " MB certificate download and of 50 MiB of empty lines; cat of the same "
+                  "file (cache warm, median of " +
+                  std::to_string(cat_runs) + ") measured beside each",
+              rows);
+  for (const std::string& b : below) std::printf("below the mark: %s\n", b.c_str());
+  return ok && below.empty() ? 0 : 1;
 }
 
 }  // namespace
@@ -227,7 +321,7 @@ int main(int argc, char** argv) {
   pat::bench::remove_folders_on_stop();
   try {
     if (argc == 4 && std::string(argv[1]) == "--child")
-      return pat::bench::child(std::atoi(argv[2]), argv[3]);
+      return pat::bench::child(argv[2], argv[3]);
     return pat::bench::main_bench();
   } catch (const std::exception& e) {
     std::fprintf(stderr, "convert_bench: %s\n", e.what());

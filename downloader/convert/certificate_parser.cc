@@ -1,5 +1,9 @@
 #include "downloader/convert/certificate_parser.h"
 
+#include <bit>
+
+#include "downloader/convert/label_index.h"
+
 namespace pat {
 
 namespace {
@@ -21,30 +25,24 @@ SlotTake line_take(int slot, long start, long length, Trim trim) {
   return SlotTake{slot, Source::line, start, length, false, trim};
 }
 
-Text trimmed(const Text& value, Trim trim) {
+std::string_view trimmed(std::string_view value, Trim trim) {
   switch (trim) {
     case Trim::none:
       return value;
     case Trim::right:
-      return string_rtrim(value);
+      return string_rtrim_view(value);
     case Trim::left:
-      return string_ltrim(value);
+      return string_ltrim_view(value);
     case Trim::both:
-      return string_ltrim(string_rtrim(value));
+      return string_ltrim_view(string_rtrim_view(value));
   }
   return value;
 }
 
-// Column of the rule's label in the line, 0 when absent.
-long find_label(const CertificateLabelRule& rule, const Text& line) {
-  long p = string_instr(line, rule.label);
-  if (rule.skip_after_s) {
-    // The tail of "SLKGE  " is no leakage label.
-    while (p > 1 && line[static_cast<std::size_t>(p - 2)] == 'S') {
-      p = string_instr(p + 1, line, rule.label);
-    }
-  }
-  return p;
+// One character replaced in place; a column beyond the end changes nothing.
+void put_character(Text& text, long column, char c) {
+  if (column >= 1 && column <= static_cast<long>(text.size()))
+    text[static_cast<std::size_t>(column - 1)] = c;
 }
 
 // The comment's further lines stand under its first one, from the label's
@@ -53,7 +51,7 @@ void read_comment_lines(long p, long width, Text& line, FileTable& files, int in
                         CertificateRecord& record) {
   for (int slot = 27; slot <= 29; ++slot) {
     files.line_input_file(input_number, line);
-    record[slot] = trimmed(string_mid(line, p, width), Trim::both);
+    string_store(record[slot], trimmed(string_mid_view(line, p, width), Trim::both));
   }
 }
 
@@ -101,45 +99,70 @@ const std::vector<CertificateLabelRule>& certificate_label_rules() {
   return rules;
 }
 
-bool parse_certificate_line(Text& line, FileTable& files, int input_number,
-                            CertificateRecord& record) {
-  // Separator lines of equals signs.
-  if (string_mid(line, 2, 2) == "==") return false;
+namespace {
+
+// A line long enough to hold a label and no separator: the rules run.
+[[gnu::noinline]] bool run_label_rules(const LabelIndex& index, Text& line, FileTable& files,
+                                       int input_number, CertificateRecord& record) {
+  const std::vector<CertificateLabelRule>& rules = index.rules();
+  LabelColumns columns;
+  RuleSet found = index.find(line, index.all(), columns);
 
   bool complete = false;
-  for (const CertificateLabelRule& rule : certificate_label_rules()) {
-    const long p = find_label(rule, line);
-    if (p == 0) continue;
-    Text window;
-    if (rule.window_width > 0) window = string_mid(line, p, rule.window_width);
+  while (found != 0) {
+    const int r = std::countr_zero(found);
+    found &= found - 1;
+    const CertificateLabelRule& rule = rules[static_cast<std::size_t>(r)];
+    const long p = columns[static_cast<std::size_t>(r)];
+    std::string_view window;
+    if (rule.window_width > 0) window = string_mid_view(line, p, rule.window_width);
 
     for (const SlotTake& take : rule.takes) {
-      const Text& source = take.source == Source::window ? window : line;
-      const Text cut = take.from_end ? string_right(source, take.length)
-                                     : string_mid(source, take.start, take.length);
-      record[take.slot] = trimmed(cut, take.trim);
+      const std::string_view source = take.source == Source::window ? window : line;
+      const std::string_view cut = take.from_end ? string_right_view(source, take.length)
+                                                 : string_mid_view(source, take.start, take.length);
+      string_store(record[take.slot], trimmed(cut, take.trim));
     }
 
+    bool line_changed = false;
     switch (rule.action) {
       case Action::none:
         break;
       case Action::blank_second_character:
-        mid_statement(line, p + 1, " ");
+        put_character(line, p + 1, ' ');
+        line_changed = true;
         break;
       case Action::date_dashes:
         // By position, whatever the separators were; a short date keeps its length.
-        mid_statement(record[rule.takes.front().slot], 3, "-");
-        mid_statement(record[rule.takes.front().slot], 6, "-");
+        put_character(record[rule.takes.front().slot], 3, '-');
+        put_character(record[rule.takes.front().slot], 6, '-');
         break;
       case Action::comment_block:
         read_comment_lines(p, rule.window_width, line, files, input_number, record);
+        line_changed = true;
         break;
       case Action::mark_complete:
         complete = true;
         break;
     }
+    // The later rules look for their labels in the line as it now stands.
+    if (line_changed) found = index.find(line, index.all() & ~((RuleSet{2} << r) - 1), columns);
   }
   return complete;
+}
+
+// Built with the program, so that no line pays for a first-use test.
+const LabelIndex index(certificate_label_rules());
+
+}  // namespace
+
+bool parse_certificate_line(Text& line, FileTable& files, int input_number,
+                            CertificateRecord& record) {
+  // Too short for any label (an empty line, say): nothing to do.
+  if (line.size() < index.shortest_label()) return false;
+  // Separator lines of equals signs.
+  if (line.size() >= 3 && line[1] == '=' && line[2] == '=') return false;
+  return run_label_rules(index, line, files, input_number, record);
 }
 
 }  // namespace pat

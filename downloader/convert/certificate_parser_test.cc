@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -292,6 +293,95 @@ TEST(CertificateParser, LabelsFarAlongALongLine) {
        {{16, "0.45 mA"}, {17, "F"}, {21, "0.21 mA"}, {22, "P"}}},
   };
   for (const LinesCase& c : cases) check(c);
+}
+
+// The rules run one after the other, each searching the line afresh: what
+// the parser must give, however it finds the labels.
+bool parse_rule_by_rule(Text& line, FileTable& files, int number, CertificateRecord& record) {
+  if (string_mid(line, 2, 2) == "==") return false;
+  using Trim = SlotTake::Trim;
+  const auto trim = [](const Text& value, Trim how) {
+    if (how == Trim::right || how == Trim::both) return string_rtrim(how == Trim::both ? string_ltrim(value) : value);
+    return how == Trim::left ? string_ltrim(value) : value;
+  };
+  bool complete = false;
+  for (const CertificateLabelRule& rule : certificate_label_rules()) {
+    long p = string_instr(line, rule.label);
+    while (rule.skip_after_s && p > 1 && line[static_cast<std::size_t>(p - 2)] == 'S')
+      p = string_instr(p + 1, line, rule.label);
+    if (p == 0) continue;
+    const Text window = string_mid(line, p, rule.window_width);
+    for (const SlotTake& take : rule.takes) {
+      const Text& source = take.source == SlotTake::Source::window ? window : line;
+      record[take.slot] = trim(take.from_end ? string_right(source, take.length)
+                                             : string_mid(source, take.start, take.length),
+                               take.trim);
+    }
+    using Action = CertificateLabelRule::Action;
+    if (rule.action == Action::blank_second_character) mid_statement(line, p + 1, " ");
+    if (rule.action == Action::date_dashes) {
+      mid_statement(record[2], 3, "-");
+      mid_statement(record[2], 6, "-");
+    }
+    if (rule.action == Action::comment_block) {
+      for (int slot = 27; slot <= 29; ++slot) {
+        files.line_input_file(number, line);
+        record[slot] = trim(string_mid(line, p, rule.window_width), Trim::both);
+      }
+    }
+    if (rule.action == Action::mark_complete) complete = true;
+  }
+  return complete;
+}
+
+// Lines made of labels, pieces of labels and their neighbours at random: the
+// parser agrees with the rules run one by one on every one of them.
+TEST(CertificateParser, AgreesWithTheRulesRunOneByOne) {
+  const std::vector<std::string> pieces = {
+      "APPLIANCE", "DATE", "SITE:", "LOCATION:", "USER:", "VISUAL  ", "INS  ", "TLKGE  ",
+      "EARTH  ", "LKGE  ", "LOAD  ", "OVERALL ST", "SLKGE  ", "FLASH  ", "IEC LEAD  ",
+      "COMMENTS:", "SIGNATURE:", "S", "T", "L", "LKG", "KGE  ", "TLKG", "SLKGE", "IEC ",
+      "==", "=", " ", "   ", "          ", "0.45 mA", "P", "F", "05/03/2019", ",", "\t",
+      "UPDATED", "\x80\xff", "SSLKGE  ", "TTLKGE  LKGE  "};
+  std::mt19937 random(20240613);
+  std::vector<Text> lines;
+  for (int i = 0; i < 4000; ++i) {
+    Text line;
+    const int count = static_cast<int>(random() % 12);
+    for (int k = 0; k < count; ++k) line += pieces[random() % pieces.size()];
+    lines.push_back(line);
+  }
+  // A comment block near the end still finds its three lines.
+  for (int i = 0; i < 3; ++i) lines.push_back("");
+
+  test::ScratchFolder folder;
+  const std::string name = folder.file("capture.tmp");
+  std::string bytes;
+  for (const Text& line : lines) bytes += line + "\n";
+  test::write_bytes(name, bytes);
+  FileTable files;
+  files.open_file(name, mode_input, 1);
+  files.open_file(name, mode_input, 2);
+  CertificateRecord got;
+  CertificateRecord want;
+  int line_number = 0;
+  while (!files.end_of_file(1)) {
+    Text line;
+    files.line_input_file(1, line);
+    Text same;
+    files.line_input_file(2, same);
+    ++line_number;
+    SCOPED_TRACE("line " + std::to_string(line_number) + ": " + line);
+    const bool got_complete = parse_certificate_line(line, files, 1, got);
+    const bool want_complete = parse_rule_by_rule(same, files, 2, want);
+    ASSERT_EQ(got_complete, want_complete);
+    for (int slot = 0; slot <= 40; ++slot) ASSERT_EQ(got[slot], want[slot]) << "slot " << slot;
+    if (got_complete) {
+      got.clear();
+      want.clear();
+    }
+  }
+  EXPECT_TRUE(files.end_of_file(2));
 }
 
 }  // namespace

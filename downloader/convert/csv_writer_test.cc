@@ -73,6 +73,10 @@ TEST(CsvWriter, Rows) {
       {"a quote is doubled inside quotes", {{4, "13\" PLUG"}},
        columns_row({{4, "\"13\"\" PLUG\""}})},
       {"a line feed is quoted", {{29, "a\nb"}}, columns_row({{29, "\"a\nb\""}})},
+      {"several values quoted in one row, side by side",
+       {{1, ","}, {2, "\"\""}, {4, "x,"}, {5, "plain"}, {28, "\n"}, {29, ","}},
+       columns_row({{1, "\",\""}, {2, "\"\"\"\"\"\""}, {4, "\"x,\""}, {5, "plain"},
+                    {28, "\"\n\""}, {29, "\",\""}})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

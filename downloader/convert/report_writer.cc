@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "downloader/convert/writers.h"
@@ -98,19 +100,35 @@ Text report_row(const CertificateRecord& record, Writer report, std::string_view
                 std::string_view row_end) {
   const ReportLayout* layout = find_layout(report, report_format);
   if (layout == nullptr) return Text();
-  Text row;
+  // Fixed cells are cut or padded with blanks: the row is laid out in
+  // blanks and each value copied into its place.
+  std::size_t size = row_end.size();
   for (const RowPiece& piece : layout->pieces) {
     if (piece.slot == 0) {
-      row += piece.text;
-    } else if (piece.width == 0) {
-      row += record[piece.slot];
+      size += piece.text.size();
     } else {
-      FixedText cell(piece.width);
-      cell.assign(record[piece.slot]);
-      row += cell.value();
+      size += piece.width == 0 ? record[piece.slot].size() : piece.width;
     }
   }
-  row += row_end;
+  Text row(size, ' ');
+  char* out = row.data();
+  const auto put = [&out](std::string_view text) {
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+  };
+  for (const RowPiece& piece : layout->pieces) {
+    if (piece.slot == 0) {
+      put(piece.text);
+      out += piece.text.size();
+    } else if (piece.width == 0) {
+      put(record[piece.slot]);
+      out += record[piece.slot].size();
+    } else {
+      const std::string_view value = record[piece.slot];
+      put(value.substr(0, std::min(value.size(), piece.width)));
+      out += piece.width;
+    }
+  }
+  put(row_end);
   return row;
 }
 

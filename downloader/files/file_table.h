@@ -2,7 +2,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "downloader/files/device.h"
+#include "downloader/files/number_map.h"
 #include "downloader/text/text.h"
 
 // The table of open files addressed by small numbers, and the file
@@ -84,7 +84,7 @@ class FileTable {
   OpenFile& get(int number);
   void flush_outputs();
   DeviceOpener open_device_;
-  std::map<int, std::unique_ptr<OpenFile>> files_;
+  NumberMap<std::unique_ptr<OpenFile>> files_;
   std::set<std::string, std::less<>> written_names_;
 };
 

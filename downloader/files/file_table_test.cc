@@ -84,6 +84,34 @@ std::vector<LineCase> line_cases() {
     cases.back().bytes += "line " + std::to_string(i) + "\r\n";
     cases.back().lines.push_back("line " + std::to_string(i));
   }
+  // Lines of every length around the splitter's 16-byte steps, each line end
+  // after each length, high bytes among the kept ones.
+  for (const std::string ender : {"\r", "\n", "\r\n", "\n\r"}) {
+    LineCase c{"lengths 0 to 40, ender " + std::to_string(ender.size()) +
+                   (ender[0] == '\r' ? " cr first" : " lf first"),
+               "",
+               {}};
+    for (std::size_t length = 0; length <= 40; ++length) {
+      std::string line;
+      for (std::size_t i = 0; i < length; ++i) line += static_cast<char>(i % 2 ? 'a' + i : 0x80 + i);
+      c.bytes += line + ender;
+      c.lines.push_back(line);
+      // CR CR and LF LF hold an empty line between them.
+      if (ender.size() == 1 && length % 7 == 3) {
+        c.bytes += ender;
+        c.lines.push_back("");
+      }
+    }
+    cases.push_back(c);
+  }
+  for (std::size_t length = 11; length <= 33; length += 11) {
+    cases.push_back({"26 after " + std::to_string(length) + " bytes and cr lf",
+                     std::string(length, 'x') + "\r\n" + eof26 + "zz",
+                     {std::string(length, 'x')}, length + 2});
+    cases.push_back({"26 " + std::to_string(length) + " bytes into a line",
+                     "a\n" + std::string(length, 'x') + eof26 + "zz",
+                     {"a", std::string(length, 'x')}, length + 2});
+  }
   // A line end split by the block boundary, in every position around it.
   for (std::size_t length = block - 3; length <= block + 1; ++length) {
     for (const std::string ender : {"\r\n", "\n\r"}) {
@@ -358,6 +386,27 @@ TEST(CloseFile, FreeNumbersAreNoError) {
   FileTable files;
   EXPECT_EQ(error_of([&] { files.close_file(3); }), 0);
   EXPECT_EQ(error_of([&] { files.close_all(); }), 0);
+}
+
+TEST(FileTable, NumbersKeepTheirFilesWhateverTheOrder) {
+  WorkingFolder dir;
+  for (const char* name : {"a", "b", "c", "d"}) write_bytes(name, std::string(name) + "\n");
+  FileTable files;
+  files.open_file("c", mode_input, 3);
+  files.open_file("a", mode_input, 1);
+  files.open_file("b", mode_input, 2);
+  files.close_file(2);
+  EXPECT_FALSE(files.is_open(2));
+  files.open_file("d", mode_input, 2);
+  EXPECT_EQ(error_of([&] { files.open_file("b", mode_input, 3); }), err::file_already_open);
+  for (const auto& [number, content] :
+       std::vector<std::pair<int, std::string>>{{1, "a"}, {2, "d"}, {3, "c"}}) {
+    Text line;
+    files.line_input_file(number, line);
+    EXPECT_EQ(line, content) << "number " << number;
+  }
+  files.close_all();
+  for (int number = 1; number <= 3; ++number) EXPECT_FALSE(files.is_open(number));
 }
 
 TEST(FileTable, OperationsRefuseTheWrongNumberOrMode) {

@@ -40,22 +40,10 @@ Text string_left(std::string_view s, long n) {
   return Text(s.substr(0, static_cast<std::size_t>(n)));
 }
 
-Text string_right(std::string_view s, long n) {
-  if (n <= 0) return Text();
-  const std::size_t count = static_cast<std::size_t>(n);
-  if (count >= s.size()) return Text(s);
-  return Text(s.substr(s.size() - count));
-}
+Text string_right(std::string_view s, long n) { return Text(string_right_view(s, n)); }
 
 Text string_mid(std::string_view s, long start, long length) {
-  const long size = static_cast<long>(s.size());
-  if (start < 1) {
-    length -= 1 - start;
-    start = 1;
-  }
-  if (length < 1 || start > size) return Text();
-  if (length > size - start + 1) length = size - start + 1;
-  return Text(s.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(length)));
+  return Text(string_mid_view(s, start, length));
 }
 
 Text string_mid(std::string_view s, long start) {
@@ -105,15 +93,9 @@ long string_instr(long start, std::string_view s, std::string_view search) {
   return at == std::string_view::npos ? 0 : static_cast<long>(at) + 1;
 }
 
-Text string_ltrim(std::string_view s) {
-  const std::size_t first = s.find_first_not_of(' ');
-  return first == std::string_view::npos ? Text() : Text(s.substr(first));
-}
+Text string_ltrim(std::string_view s) { return Text(string_ltrim_view(s)); }
 
-Text string_rtrim(std::string_view s) {
-  const std::size_t last = s.find_last_not_of(' ');
-  return last == std::string_view::npos ? Text() : Text(s.substr(0, last + 1));
-}
+Text string_rtrim(std::string_view s) { return Text(string_rtrim_view(s)); }
 
 Text string_ucase(std::string_view s) {
   Text result(s);

@@ -179,6 +179,12 @@ TEST(TextTest, TrimsTouchOnlyBlanks) {
       {"\tx", "\tx", "\tx"},   {"   ", "", ""},         {"  ab", "ab", "  ab"},
       {"ab  ", "ab  ", "ab"},  {" a b ", "a b ", " a b"}, {"", "", ""},
       {"x\t ", "x\t ", "x\t"}, {" \0 "s, "\0 "s, " \0"s},
+      // Long runs, passed over eight at a time, and what stops them.
+      {std::string(17, ' '), "", ""},
+      {std::string(16, ' ') + "x" + std::string(9, ' '), "x" + std::string(9, ' '),
+       std::string(16, ' ') + "x"},
+      {std::string(7, ' ') + "\t" + std::string(8, ' '), "\t" + std::string(8, ' '),
+       std::string(7, ' ') + "\t"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(string_ltrim(c.s), c.ltrim) << "[" << c.s << "]";
