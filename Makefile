@@ -1,8 +1,10 @@
 # The commands a newcomer types. Each installs what is missing, then builds.
 BUILD ?= build
 JOBS ?= $(shell nproc)
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test bench demo clean
+.PHONY: all deps build run test fuzz bench demo clean
 
 all: build
 
@@ -19,6 +21,12 @@ run: build
 test: build
 	@scripts/install-deps --test
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	@FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) tests/fuzz/run replay
+
+# Each fuzz target for FUZZ_SECONDS; fails at the first finding.
+fuzz:
+	@scripts/install-deps --fuzz
+	@FUZZ_BUILD=$(FUZZ_BUILD) JOBS=$(JOBS) tests/fuzz/run fuzz $(FUZZ_SECONDS)
 
 bench: build
 	@bench/run $(BUILD)
@@ -27,4 +35,4 @@ demo: build
 	@tools/demo $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD)

@@ -1,0 +1,130 @@
+// The conversion of formats 5 to 8 and the summary-based report, on any
+// capture: the only error is 62 (input past end), after which the temporary
+// copy still holds the whole capture; the converted file holds no CR, LF or
+// byte 26 except the format's own line ends.
+//
+// Input: a choice byte, a header byte, the header file's bytes, the capture.
+//   choice bits 0-1: format 5 + n; bits 2-4: ReportFormat "", "1" .. "4"
+//   (by n % 5); bit 5: the summary-based report instead.
+//   header byte bit 0: header.txt, bit 1: header-wide.txt; bits 2-7: the
+//   length of the header bytes that follow (both files get the same).
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "downloader/console/console.h"
+#include "downloader/console/scripted_backend.h"
+#include "downloader/convert/convert_capture.h"
+#include "downloader/convert/summary_report.h"
+#include "downloader/files/file_table.h"
+#include "downloader/program.h"
+#include "downloader/run_error.h"
+#include "tests/fuzz/fuzz_support.h"
+
+using namespace pat;
+
+namespace {
+
+enum class LineEnds { lf, final_crlf, crlf };
+
+// Every CR, LF and byte 26 of the converted file is part of its line ends.
+void check_line_ends(const std::string& out, LineEnds ends, bool finished) {
+  FUZZ_CHECK(out.find('\x1a') == std::string::npos, fuzz::escaped(out));
+  switch (ends) {
+    case LineEnds::lf:
+      FUZZ_CHECK(out.find('\r') == std::string::npos, fuzz::escaped(out));
+      break;
+    case LineEnds::final_crlf: {
+      // Only the closing "EOF" line ends, and only once the run finished.
+      const std::string tail = "EOF\r\n";
+      const bool closed = out.size() >= tail.size() && out.ends_with(tail);
+      FUZZ_CHECK(closed == finished, fuzz::escaped(out));
+      const std::string body = closed ? out.substr(0, out.size() - 2) : out;
+      FUZZ_CHECK(body.find_first_of("\r\n") == std::string::npos, fuzz::escaped(out));
+      break;
+    }
+    case LineEnds::crlf:
+      for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == '\r') FUZZ_CHECK(i + 1 < out.size() && out[i + 1] == '\n', fuzz::escaped(out));
+        if (out[i] == '\n') FUZZ_CHECK(i > 0 && out[i - 1] == '\r', fuzz::escaped(out));
+      }
+      break;
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+  fuzz::enter_scratch_folder(argc, argv);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 2) return 0;
+  std::string_view rest(reinterpret_cast<const char*>(data) + 2, size - 2);
+  const int format = 5 + (data[0] & 3);
+  static const char* const report_formats[] = {"", "1", "2", "3", "4"};
+  const char* report_format = report_formats[((data[0] >> 2) & 7) % 5];
+  const bool summary = (data[0] & 0x20) != 0;
+  const std::string_view header = rest.substr(0, data[1] >> 2);
+  const std::string_view capture = rest.substr(header.size());
+
+  fuzz::clear_scratch_folder();
+  if (data[1] & 1) fuzz::write_file("header.txt", header);
+  if (data[1] & 2) fuzz::write_file("header-wide.txt", header);
+  const std::string name = summary ? "cap.txt" : format == 5 ? "cap.csv" : format == 6 ? "cap.pat" : "cap.txt";
+  const std::string temp = summary ? "cap.xtx" : "cap.tmp";
+  fuzz::write_file(name, capture);
+
+  ScriptedBackend backend;
+  Console console{backend};
+  FileTable files;
+  Program p{console, files};
+  console.width_statement(100);
+  p.settings.version_text = "0.12";
+  p.settings.version_date = "16-11-2019";
+  p.settings.baud_choice = 2;
+  p.settings.report_format = report_format;
+  p.settings.file_name = name;
+  p.settings.output_format = summary ? 3 : static_cast<float>(format);
+  p.settings.summary_report = summary;
+  p.local_time = [](std::tm& t) {
+    t = std::tm{};
+    t.tm_year = 119;
+    t.tm_mon = 10;
+    t.tm_mday = 18;
+    return true;
+  };
+
+  int error = 0;
+  try {
+    if (summary) {
+      build_summary_report(p);
+    } else {
+      convert_capture(p);
+    }
+  } catch (const ProgramExit&) {
+  } catch (const RunError& e) {
+    error = e.number;
+  }
+  try {
+    files.close_all();
+  } catch (const RunError& e) {
+    fuzz::fail("closing the files", "error " + std::to_string(e.number));
+  }
+
+  FUZZ_CHECK(error == 0 || error == err::input_past_end, "error " + std::to_string(error));
+  if (error != 0) {
+    FUZZ_CHECK(fuzz::read_file(temp) == capture, "the temporary copy lost bytes");
+  } else {
+    FUZZ_CHECK(!fuzz::file_present(temp), "the temporary copy stayed");
+  }
+  const LineEnds ends = summary || format >= 7 ? LineEnds::crlf
+                        : format == 5          ? LineEnds::lf
+                                               : LineEnds::final_crlf;
+  check_line_ends(fuzz::read_file(name), ends, error == 0);
+  return 0;
+}
