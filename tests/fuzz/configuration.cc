@@ -60,9 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Program p{console, files};
   bool ended = false;
   try {
-    read_configuration(p);
-  } catch (const ProgramExit&) {
-    ended = true;
+    ended = read_configuration(p) != Outcome::go_on;
   } catch (const RunError& e) {
     fuzz::fail("run-time error", std::to_string(e.number));
   }

@@ -106,7 +106,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
       convert_capture(p);
     }
-  } catch (const ProgramExit&) {
   } catch (const RunError& e) {
     error = e.number;
   }
@@ -117,10 +116,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   FUZZ_CHECK(error == 0 || error == err::input_past_end, "error " + std::to_string(error));
-  if (error != 0) {
-    FUZZ_CHECK(fuzz::read_file(temp) == capture, "the temporary copy lost bytes");
-  } else {
-    FUZZ_CHECK(!fuzz::file_present(temp), "the temporary copy stayed");
+  // The download is never lost: a conversion that failed, wrote no record
+  // or stopped short keeps it whole, and a finished one says so.
+  const bool kept = fuzz::file_present(temp);
+  FUZZ_CHECK(kept || error == 0, "an error took the temporary copy");
+  if (kept) FUZZ_CHECK(fuzz::read_file(temp) == capture, "the temporary copy lost bytes");
+  if (error == 0 && !summary) {
+    bool kept_line = false;
+    for (int row = 1; row <= 25; ++row) {
+      kept_line = kept_line || console.row_text(row).rfind(" The download is kept in 'cap.tmp'", 0) == 0;
+    }
+    FUZZ_CHECK(kept_line == kept, kept ? "no line names the kept copy" : "a line names a deleted copy");
   }
   const LineEnds ends = summary || format >= 7 ? LineEnds::crlf
                         : format == 5          ? LineEnds::lf
