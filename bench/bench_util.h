@@ -199,4 +199,13 @@ inline void print_table(const std::string& title, const std::vector<Row>& rows) 
   std::fflush(stdout);
 }
 
+// One row of the closing table that bench/run gathers from every bench:
+// the figure, its goal, what was measured and the ratio to its peer.
+inline void goal_line(const std::string& figure, const std::string& goal,
+                      const std::string& measured, const std::string& ratio, bool met) {
+  std::printf("goal\t%s\t%s\t%s\t%s\t%s\n", figure.c_str(), goal.c_str(), measured.c_str(),
+              ratio.c_str(), met ? "met" : "NOT MET");
+  std::fflush(stdout);
+}
+
 }  // namespace pat::bench

@@ -244,6 +244,11 @@ int main_bench() {
   print_table("Capture speed (" + fixed(static_cast<double>(download.size()) / 1e6, 1) +
                   " MB, --fast, real program in tmux)",
               rows);
+  goal_line("capture of " + fixed(static_cast<double>(download.size()) / 1e6, 1) +
+                " MB through a pty",
+            "<= " + fixed(cat_time_limit, 0) + " x cat, 0 bytes lost",
+            fixed(rate / 1e6, 1) + " MB/s, " + (all_intact ? "0 lost" : "BYTES LOST"),
+            fixed(cat_ratio, 1) + " x cat", all_intact && cat_ratio <= cat_time_limit);
   return all_intact && ratio >= 100 && cat_ratio <= cat_time_limit ? 0 : 1;
 }
 
