@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -49,6 +50,26 @@ inline double cpu_seconds(int pid) {
   if (f.size() < 13) return -1;
   const double ticks = std::stod(f[11]) + std::stod(f[12]);
   return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// Context switches, voluntary and not, of every thread of a process: how
+// often it woke. Negative when the process is gone.
+inline long context_switches(int pid) {
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code ec;
+  std::filesystem::directory_iterator it(tasks, ec);
+  if (ec) return -1;
+  long total = 0;
+  for (const auto& task : it) {
+    std::ifstream in(task.path() / "status");
+    std::string line;
+    while (std::getline(in, line)) {
+      for (const char* name : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"}) {
+        if (line.rfind(name, 0) == 0) total += std::stol(line.substr(std::strlen(name)));
+      }
+    }
+  }
+  return total;
 }
 
 inline long file_size(const std::string& path) {

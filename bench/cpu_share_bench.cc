@@ -1,7 +1,7 @@
 // Processor share of the real program in tmux while it waits: for data, for
 // the bytes of a slow download, at the closing prompt and in a line entry.
 // Each is the program's user plus system time over a stretch of wall time,
-// as a percentage of one core.
+// as a percentage of one core, and how often its threads woke meanwhile.
 
 #include <cstdio>
 #include <string>
@@ -15,23 +15,32 @@ namespace {
 
 constexpr double sample_s = 10;
 constexpr double limit_percent = 5;
+// A program that only waits wakes for a key, a byte or a tick, not in steps.
+constexpr double wake_limit = 10;
 
 struct Share {
   double cpu_s = 0;
   double wall_s = 0;
+  long switches = 0;
   double percent() const { return wall_s > 0 ? 100 * cpu_s / wall_s : 0; }
+  double wakes_per_second() const { return wall_s > 0 ? static_cast<double>(switches) / wall_s : 0; }
 };
 
-// The program's processor time over the next `seconds` of wall time.
+// The program's processor time and context switches over the next
+// `seconds` of wall time.
 Share sample(int pid, double seconds) {
   Share s;
   const double before = cpu_seconds(pid);
+  const long switches_before = context_switches(pid);
   const auto start = Clock::now();
   sleep_seconds(seconds);
   const double after = cpu_seconds(pid);
+  const long switches_after = context_switches(pid);
   s.wall_s = seconds_since(start);
-  require(before >= 0 && after >= 0, "program ended during the sample");
+  require(before >= 0 && after >= 0 && switches_before >= 0 && switches_after >= 0,
+          "program ended during the sample");
   s.cpu_s = after - before;
+  s.switches = switches_after - switches_before;
   return s;
 }
 
@@ -74,11 +83,14 @@ Share receiving_slowly(std::size_t& bytes) {
           "no reading screen", &run);
   Share s;
   const double before = cpu_seconds(pid);
+  const long switches_before = context_switches(pid);
   const auto start = Clock::now();
   require(run.wait_row(1, " Finished!", 60), "download did not finish", &run);
   const double after = cpu_seconds(pid);
+  const long switches_after = context_switches(pid);
   s.wall_s = seconds_since(start);
   s.cpu_s = after - before;
+  s.switches = switches_after - switches_before;
   require(folder.read("slow.txt") == download.substr(0, download.size() - 2),
           "slow download not kept byte for byte");
   run.key("Enter");
@@ -115,6 +127,13 @@ Row row_of(const std::string& name, const Share& s, const std::string& how) {
               (ok ? "" : "  ABOVE 5%")};
 }
 
+Row wake_row(const std::string& name, const Share& s, bool waiting) {
+  const bool ok = !waiting || s.wakes_per_second() <= wake_limit;
+  return {name, fixed(s.wakes_per_second(), 1), "/s",
+          std::to_string(s.switches) + " context switches over " + fixed(s.wall_s, 1) + " s" +
+              (ok ? "" : "  ABOVE 10/s")};
+}
+
 int main_bench() {
   std::printf("processor share: 4 stretches of about %.0f s each\n", sample_s);
   std::fflush(stdout);
@@ -133,6 +152,16 @@ int main_bench() {
       row_of("(d) line entry (first question)", entry, "\"Enter COM port number #\", " + stat),
   };
   print_table("Processor share of the program (limit: well under 5% of one core)", rows);
+  const std::string all = ", all threads, /proc/<pid>/task/*/status";
+  const std::vector<Row> wakes = {
+      wake_row("(a) waiting for data", waiting, true),
+      wake_row("(b) receiving at 28800 baud", receiving, false),
+      wake_row("(c) closing prompt (/v)", prompt, true),
+      wake_row("(d) line entry (first question)", entry, true),
+  };
+  print_table("Wake-ups of the program (voluntary + involuntary context switches" + all +
+                  "; aim: 10/s or fewer while waiting)",
+              wakes);
   for (const Share& s : {waiting, receiving, prompt, entry})
     if (s.percent() >= limit_percent) return 1;
   return 0;
