@@ -1,15 +1,13 @@
 #include "downloader/console/window_backend.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "downloader/console/window_keys.h"
@@ -27,25 +25,6 @@ namespace pat {
 
 namespace {
 
-// Ctrl+C in the starting terminal, SIGTERM and SIGHUP end the run as the
-// close button does; the handler only stores, the window's thread acts.
-std::atomic<bool> end_signal{false};
-constexpr int end_signals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previous_actions[3];
-
-void on_end_signal(int) { end_signal.store(true); }
-
-void install_end_signals() {
-  struct sigaction action {};
-  action.sa_handler = on_end_signal;
-  sigemptyset(&action.sa_mask);
-  for (int i = 0; i < 3; ++i) sigaction(end_signals[i], &action, &previous_actions[i]);
-}
-
-void restore_end_signals() {
-  for (int i = 0; i < 3; ++i) sigaction(end_signals[i], &previous_actions[i], nullptr);
-}
-
 using Clock = std::chrono::steady_clock;
 constexpr auto picture_interval = std::chrono::milliseconds(33);
 constexpr auto show_interval = std::chrono::milliseconds(16);
@@ -58,12 +37,6 @@ int power_of_two_from(int value) {
 }
 
 }  // namespace
-
-struct WindowBackend::Box {
-  WindowBox shown;
-  bool answered = false;
-  bool answer = false;
-};
 
 // Everything that belongs to the window's thread.
 class WindowBackend::Window {
@@ -96,7 +69,6 @@ class WindowBackend::Window {
   bool usable() const { return open_ && !side_.window_lost(); }
   void character(unsigned char c, bool down);
   void special(int key, bool down);
-  bool box_takes(unsigned char c);
   void take(const WindowKeyAction& action);
   void closed();
   void reshaped(int width, int height);
@@ -227,11 +199,10 @@ void WindowBackend::Window::loop() {
     }
     glutMainLoopEvent();
     side_.service(console_);
-    if (end_signal.load()) console_.request_end();
-    if (console_.end_requested()) {
-      std::lock_guard lock(backend_.box_mutex_);
-      backend_.answer_box(false);
-    }
+    // Ctrl+C in the starting terminal, SIGTERM and SIGHUP end the run as
+    // the close button does.
+    if (EndSignals::arrived()) console_.request_end();
+    if (console_.end_requested()) backend_.box_.answer(false);
     wait_until(std::min(next_picture, next_show));
   }
 }
@@ -240,14 +211,10 @@ void WindowBackend::Window::wait_until(Clock::time_point when) {
   if (display_ != nullptr && XEventsQueued(display_, QueuedAlready) > 0) return;
   const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
   if (left <= 0) return;
-  pollfd fds[3] = {{backend_.wake_pipe_[0], POLLIN, 0},
+  pollfd fds[3] = {{backend_.wake_.fd(), POLLIN, 0},
                    {display_ != nullptr ? ConnectionNumber(display_) : -1, POLLIN, 0},
                    {side_.fd(), POLLIN, 0}};
-  if (poll(fds, 3, static_cast<int>(left)) > 0 && (fds[0].revents & POLLIN) != 0) {
-    char drain[64];
-    while (read(backend_.wake_pipe_[0], drain, sizeof drain) > 0) {
-    }
-  }
+  if (poll(fds, 3, static_cast<int>(left)) > 0 && (fds[0].revents & POLLIN) != 0) backend_.wake_.drain();
 }
 
 void WindowBackend::Window::closed() {
@@ -285,12 +252,10 @@ void WindowBackend::Window::make_picture() {
     pictured_generation_ = generation;
     changed = true;
   }
-  const std::uint64_t box_generation = backend_.box_generation_.load();
-  if (box_generation != pictured_box_) {
-    std::lock_guard lock(backend_.box_mutex_);
-    box_shown_ = backend_.box_ != nullptr;
-    if (box_shown_) box_ = backend_.box_->shown;
-    pictured_box_ = backend_.box_generation_.load();
+  if (backend_.box_.generation() != pictured_box_) {
+    const std::optional<ModalBox::Content> box = backend_.box_.standing(pictured_box_);
+    box_shown_ = box.has_value();
+    if (box_shown_) box_ = WindowBox{box->caption, box->text, box->yes_no};
     changed = true;
   }
   const bool cursor = cursor_phase && screen_.cursor_visible;
@@ -367,24 +332,11 @@ void WindowBackend::Window::show() {
   picture_new_ = false;
 }
 
-bool WindowBackend::Window::box_takes(unsigned char c) {
-  std::lock_guard lock(backend_.box_mutex_);
-  Box* box = backend_.box_;
-  if (box == nullptr) return false;
-  // The box takes its answer; no key store sees any key while it stands.
-  if (box->shown.yes_no) {
-    if (c == 'y' || c == 'Y') backend_.answer_box(true);
-    if (c == 'n' || c == 'N') backend_.answer_box(false);
-  } else if (c == key::enter) {
-    backend_.answer_box(true);
-  }
-  return true;
-}
-
 void WindowBackend::Window::character(unsigned char c, bool down) {
   const int modifiers = glutGetModifiers();
   if (down) {
-    if (box_takes(c)) return;
+    // The box takes its answer; no key store sees any key while it stands.
+    if (backend_.box_.take_key(c)) return;
     take(keys_.character_down(c, modifiers));
   } else {
     take(keys_.character_up(c, modifiers));
@@ -395,7 +347,7 @@ void WindowBackend::Window::special(int key, bool down) {
   const int modifiers = glutGetModifiers();
   if (!down) {
     take(keys_.special_up(key, modifiers));
-  } else if (box_takes(0)) {
+  } else if (backend_.box_.take_key(0)) {
     if (WindowKeys::ends_run(key, modifiers)) console_.request_end();
   } else {
     take(keys_.special_down(key, modifiers));
@@ -429,32 +381,27 @@ void WindowBackend::attach(Console& console) {
   start_ = Start::pending;
   finished_ = false;
   display_gone_ = false;
-  if (pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0) throw WindowUnavailable("no pipe for the window");
-  {
-    std::lock_guard lock(box_mutex_);
-    servicing_ = true;
-  }
+  if (!wake_.open()) throw WindowUnavailable("no pipe for the window");
+  box_.open();
   thread_ = std::thread(&WindowBackend::run, this);
   std::unique_lock lock(start_mutex_);
   start_done_.wait(lock, [&] { return start_ != Start::pending; });
   if (start_ == Start::open) {
-    install_end_signals();
+    end_signals_.emplace(wake_);
     return;
   }
   lock.unlock();
   thread_.join();
-  ::close(wake_pipe_[0]);
-  ::close(wake_pipe_[1]);
-  wake_pipe_[0] = wake_pipe_[1] = -1;
+  wake_.close();
   console_ = nullptr;
   throw WindowUnavailable(start_error_);
 }
 
 void WindowBackend::detach() {
   if (!thread_.joinable()) return;
-  restore_end_signals();
+  end_signals_.reset();
   stop_.store(true);
-  wake();
+  wake_.wake();
   bool gone = false;
   {
     std::unique_lock lock(start_mutex_);
@@ -469,9 +416,7 @@ void WindowBackend::detach() {
     std::_Exit(0);
   }
   thread_.join();
-  ::close(wake_pipe_[0]);
-  ::close(wake_pipe_[1]);
-  wake_pipe_[0] = wake_pipe_[1] = -1;
+  wake_.close();
   console_ = nullptr;
 }
 
@@ -489,11 +434,7 @@ void WindowBackend::run() {
     window.loop();
     window.close();
   }
-  {
-    std::lock_guard lock(box_mutex_);
-    servicing_ = false;
-    answer_box(false);
-  }
+  box_.close();
   std::lock_guard lock(start_mutex_);
   finished_ = true;
   start_done_.notify_all();
@@ -501,51 +442,24 @@ void WindowBackend::run() {
 
 // On the window's thread, which never comes back from here.
 void WindowBackend::display_gone() {
-  {
-    std::lock_guard lock(box_mutex_);
-    servicing_ = false;
-    answer_box(false);
-  }
+  box_.close();
   if (console_ != nullptr) console_->request_end();
   std::lock_guard lock(start_mutex_);
   display_gone_ = true;
   start_done_.notify_all();
 }
 
-void WindowBackend::wake() {
-  if (wake_pipe_[1] < 0) return;
-  char byte = 0;
-  ssize_t written = write(wake_pipe_[1], &byte, 1);
-  (void)written;
-}
-
 bool WindowBackend::ask_yes_no(std::string_view caption, std::string_view text) {
-  Box box{WindowBox{std::string(caption), std::string(text), true}};
-  return show_box(box);
+  return show_box({std::string(caption), std::string(text), true});
 }
 
 void WindowBackend::show_message(std::string_view caption, std::string_view text) {
-  Box box{WindowBox{std::string(caption), std::string(text), false}};
-  show_box(box);
+  show_box({std::string(caption), std::string(text), false});
 }
 
-bool WindowBackend::show_box(Box& box) {
-  std::unique_lock lock(box_mutex_);
-  if (!servicing_ || console_ == nullptr || console_->end_requested()) return false;
-  box_ = &box;
-  box_generation_.fetch_add(1);
-  wake();
-  box_answered_.wait(lock, [&] { return box.answered; });
-  return box.answer;
-}
-
-void WindowBackend::answer_box(bool answer) {
-  if (box_ == nullptr) return;
-  box_->answer = answer;
-  box_->answered = true;
-  box_ = nullptr;
-  box_generation_.fetch_add(1);
-  box_answered_.notify_all();
+bool WindowBackend::show_box(ModalBox::Content content) {
+  if (console_ == nullptr || console_->end_requested()) return false;
+  return box_.show(std::move(content), [this] { wake_.wake(); });
 }
 
 }  // namespace pat
