@@ -14,10 +14,23 @@ void ConsoleBackend::sleep_ms(int ms) {
 
 Console::Console(ConsoleBackend& backend) : backend_(backend) {
   screen_.on_bell = [this] { bell(); };
+  // Without a descriptor the keys still arrive; only a poll beside a port
+  // has to fall back on its time-out.
+  key_signal_.open();
   backend_.attach(*this);
 }
 
 Console::~Console() { backend_.detach(); }
+
+void Console::changed() {
+  generation_.fetch_add(1);
+  if (!change_told_.exchange(true)) backend_.wake();
+}
+
+TextScreen Console::snapshot() const {
+  change_told_.store(false);
+  return screen_copy();
+}
 
 void Console::bell() {
   // Show what was printed before the pause, and let the backend read the
@@ -137,7 +150,12 @@ void Console::discard_typed_keys() {
 std::int32_t Console::next_key_hit() {
   backend_.idle();
   std::lock_guard lock(mutex_);
-  return events_.pop();
+  const std::int32_t code = events_.pop();
+  if (events_.empty() && key_signal_set_ && !end_request_.load()) {
+    key_signal_.drain();
+    key_signal_set_ = false;
+  }
+  return code;
 }
 
 bool Console::typed_keys_waiting() const {
@@ -170,6 +188,21 @@ void Console::wait_ms(int ms) {
   check_end_request();
 }
 
+void Console::wait_for_typed_key(int ms) {
+  check_end_request();
+  backend_.idle();
+  if (backend_.keys_arrive_unasked()) {
+    std::unique_lock lock(mutex_);
+    const auto ready = [this] { return !typed_.empty() || end_request_.load(); };
+    if (ms < 0) {
+      key_arrived_.wait(lock, ready);
+    } else {
+      key_arrived_.wait_for(lock, std::chrono::milliseconds(ms), ready);
+    }
+  }
+  check_end_request();
+}
+
 void Console::check_end_request() {
   if (end_request_.load()) throw ProgramExit{};
 }
@@ -183,14 +216,41 @@ void Console::show_message(std::string_view caption, std::string_view text) {
 }
 
 void Console::key_press(std::int32_t code, TypedKey typed, bool has_typed, bool keypad) {
-  std::lock_guard lock(mutex_);
-  events_.push(code, keypad);
-  if (has_typed) typed_.push(typed);
+  {
+    std::lock_guard lock(mutex_);
+    events_.push(code, keypad);
+    if (has_typed) typed_.push(typed);
+    signal_key_event();
+  }
+  key_arrived_.notify_all();
 }
 
 void Console::key_release(std::int32_t code) {
-  std::lock_guard lock(mutex_);
-  events_.push(-code);
+  {
+    std::lock_guard lock(mutex_);
+    events_.push(-code);
+    signal_key_event();
+  }
+  key_arrived_.notify_all();
+}
+
+void Console::request_end() {
+  if (end_request_.exchange(true)) return;
+  {
+    // Under the lock, so that a waiter between its check and its sleep
+    // cannot miss it.
+    std::lock_guard lock(mutex_);
+    signal_key_event();
+  }
+  key_arrived_.notify_all();
+  // A box standing waits for the backend's thread to answer it.
+  backend_.wake();
+}
+
+void Console::signal_key_event() {
+  if (key_signal_set_) return;
+  key_signal_.wake();
+  key_signal_set_ = true;
 }
 
 std::string Console::row_text(int row) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "downloader/console/key_stores.h"
 #include "downloader/console/text_screen.h"
+#include "downloader/console/wake_pipe.h"
 #include "downloader/text/text.h"
 
 // The console: the one screen and the two key stores, shared between the
@@ -28,6 +30,15 @@ class ConsoleBackend {
   virtual void idle() {}
   // Waits about ms milliseconds (scripted backends need not really wait).
   virtual void sleep_ms(int ms);
+  // From any thread: something the backend shows or acts on changed. The
+  // screen: once for a batch of changes, not again until the backend's next
+  // snapshot. The end request: once. A backend whose thread sleeps until
+  // there is work wakes it here.
+  virtual void wake() {}
+  // Whether keys arrive on their own, from a thread of the backend. A
+  // backend whose keys come only in idle (a script) says no: a wait for a
+  // key then returns after one idle instead of blocking.
+  virtual bool keys_arrive_unasked() const { return true; }
   // A modal box answered with Y (true) or N (false).
   virtual bool ask_yes_no(std::string_view caption, std::string_view text) = 0;
   // A modal box that only informs.
@@ -76,9 +87,20 @@ class Console {
 
   // Waits about ms milliseconds; ends the run at once on the end request.
   void wait_ms(int ms);
+  // Waits until a typed key waits to be read or ms milliseconds have passed
+  // (no limit when negative), without waking meanwhile; ends the run at
+  // once on the end request, which also cuts the wait short.
+  void wait_for_typed_key(int ms = -1);
   // Ends the run (throws ProgramExit) when the end request has come.
   void check_end_request();
   bool end_requested() const { return end_request_.load(); }
+
+  // For a loop that waits in poll for other descriptors too (a port, say):
+  // this descriptor is readable while a key event waits for next_key_hit,
+  // and for good once the end request has come. Poll it for reading; never
+  // read it, the console empties it as next_key_hit takes the last event.
+  // -1 when the system gave no descriptor (then wait with a time-out).
+  int key_event_fd() const { return key_signal_.fd(); }
 
   // Modal boxes of the run frame.
   bool ask_yes_no(std::string_view caption, std::string_view text);
@@ -87,12 +109,13 @@ class Console {
   // From the backend (any thread).
   void key_press(std::int32_t code, TypedKey typed, bool has_typed, bool keypad = false);
   void key_release(std::int32_t code);
-  void request_end() { end_request_.store(true); }
+  // Not from a signal handler: it takes the console's lock.
+  void request_end();
 
   // For backends drawing the screen: a copy and a counter that grows with
-  // every change.
+  // every change. The copy lets the next change wake the backend.
   std::uint64_t generation() const { return generation_.load(); }
-  TextScreen snapshot() const { return screen_copy(); }
+  TextScreen snapshot() const;
 
   // Direct access for tests; the program's thread only.
   const TextScreen& screen() const { return screen_; }
@@ -104,9 +127,11 @@ class Console {
   bool key_events_waiting() const;
 
  private:
-  void changed() { generation_.fetch_add(1); }
+  void changed();
   void bell();
   void print_piece(std::string_view text, bool line_end);
+  // With mutex_ held: the key-event descriptor made readable.
+  void signal_key_event();
 
   // The lock of the print in progress, let go during a bell's pause so that
   // the backend keeps drawing and taking keys.
@@ -119,6 +144,13 @@ class Console {
   KeyEventQueue events_;
   std::atomic<bool> end_request_{false};
   std::atomic<std::uint64_t> generation_{0};
+  // Set once a change is told to the backend, cleared by its next snapshot.
+  mutable std::atomic<bool> change_told_{false};
+  // Woken by every key and by the end request.
+  std::condition_variable key_arrived_;
+  // Readable while key events wait or the end has been requested.
+  WakePipe key_signal_;
+  bool key_signal_set_ = false;  // under mutex_
 };
 
 }  // namespace pat

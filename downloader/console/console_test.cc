@@ -1,9 +1,13 @@
 #include "downloader/console/console.h"
 
+#include <poll.h>
+
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "downloader/console/scripted_backend.h"
@@ -18,12 +22,14 @@ class RecordingBackend : public ConsoleBackend {
   int attached = 0;
   int detached = 0;
   int idles = 0;
+  int wakes = 0;
   std::vector<int> sleeps;
 
   void attach(Console&) override { ++attached; }
   void detach() override { ++detached; }
   void idle() override { ++idles; }
   void sleep_ms(int ms) override { sleeps.push_back(ms); }
+  void wake() override { ++wakes; }
   bool ask_yes_no(std::string_view, std::string_view) override { return true; }
   void show_message(std::string_view, std::string_view) override {}
 };
@@ -253,6 +259,106 @@ TEST(ConsoleWait, WaitsThroughTheBackendAndEndsOnTheEndRequest) {
   EXPECT_THROW(console.check_end_request(), ProgramExit);
   EXPECT_THROW(console.wait_ms(10), ProgramExit);
   EXPECT_EQ(backend.sleeps.size(), 1u) << "a run that must end does not wait first";
+}
+
+TEST(ConsoleWait, AWaitForATypedKeyEndsOnlyOnAKeyTheEndOrItsTime) {
+  using namespace std::chrono_literals;
+  struct Case {
+    const char* name;
+    std::function<void(Console&)> meanwhile;  // from another thread, 50 ms into the wait
+    bool ends_run;
+    bool cut_short;  // ends well before its 3 s
+  };
+  const std::vector<Case> cases = {
+      {"a typed key", [](Console& c) { c.key_press('a', TypedKey{'a', 30}, true); }, false, true},
+      {"the end request", [](Console& c) { c.request_end(); }, true, true},
+      {"a key with no typed entry",
+       [](Console& c) { c.key_press(key::left_shift, TypedKey{}, false); }, false, false},
+  };
+  for (const Case& c : cases) {
+    RecordingBackend backend;
+    Console console(backend);
+    std::thread other([&] {
+      std::this_thread::sleep_for(50ms);
+      c.meanwhile(console);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    bool ended = false;
+    try {
+      console.wait_for_typed_key(c.cut_short ? 3000 : 300);
+    } catch (const ProgramExit&) {
+      ended = true;
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    other.join();
+    EXPECT_EQ(ended, c.ends_run) << c.name;
+    if (c.cut_short) {
+      EXPECT_LT(took, 2s) << c.name;
+    } else {
+      EXPECT_GE(took, 300ms) << c.name;
+    }
+    EXPECT_TRUE(backend.sleeps.empty()) << c.name;
+  }
+}
+
+TEST(ConsoleWait, AKeyTypedBeforeTheWaitEndsItAtOnce) {
+  RecordingBackend backend;
+  Console console(backend);
+  console.key_press('a', TypedKey{'a', 30}, true);
+  const auto start = std::chrono::steady_clock::now();
+  console.wait_for_typed_key(5000);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_EQ(backend.idles, 1);
+  EXPECT_EQ(console.read_typed_key(), "a");
+}
+
+bool readable(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, 0) == 1 && (p.revents & POLLIN) != 0;
+}
+
+// A loop that waits on a port beside the keys polls this descriptor.
+TEST(ConsoleKeys, TheKeyEventDescriptorIsReadableWhileEventsWaitAndAfterTheEnd) {
+  RecordingBackend backend;
+  Console console(backend);
+  const int fd = console.key_event_fd();
+  ASSERT_GE(fd, 0);
+  EXPECT_FALSE(readable(fd));
+  console.key_press(key::escape, TypedKey{27, 1}, true);
+  console.key_release(key::escape);
+  EXPECT_TRUE(readable(fd));
+  EXPECT_EQ(console.next_key_hit(), key::escape);
+  EXPECT_TRUE(readable(fd)) << "the release still waits";
+  EXPECT_EQ(console.next_key_hit(), -key::escape);
+  EXPECT_FALSE(readable(fd));
+  EXPECT_EQ(console.read_typed_key(), "\x1b") << "the typed key is not the descriptor's";
+  EXPECT_FALSE(readable(fd));
+  console.key_press(key::left_shift, TypedKey{}, false);
+  EXPECT_TRUE(readable(fd));
+  console.request_end();
+  EXPECT_EQ(console.next_key_hit(), key::left_shift);
+  EXPECT_EQ(console.next_key_hit(), 0);
+  EXPECT_TRUE(readable(fd)) << "the end request keeps it readable";
+}
+
+TEST(ConsolePrint, ABatchOfChangesWakesTheBackendOnceUntilItsSnapshot) {
+  RecordingBackend backend;
+  Console console(backend);
+  set_up(console);
+  console.print_line("first");
+  console.locate_cursor(5, 5);
+  EXPECT_EQ(backend.wakes, 1);
+  const TextScreen saved = console.screen_copy();  // the program's own copy
+  console.print_text("x");
+  EXPECT_EQ(backend.wakes, 1);
+  console.snapshot();
+  EXPECT_EQ(backend.wakes, 1);
+  console.restore_screen(saved);
+  console.print_text("y");
+  EXPECT_EQ(backend.wakes, 2);
+  console.request_end();
+  console.request_end();
+  EXPECT_EQ(backend.wakes, 3) << "the end request wakes the backend once";
 }
 
 // Typed keys read the way a line entry reads them, until the run is ended.

@@ -9,7 +9,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
@@ -78,6 +80,37 @@ void install_signal_handlers() {
 
 void restore_signal_handlers() {
   for (int i = 0; i < handled_count; ++i) sigaction(handled_signals[i], &previous_actions[i], nullptr);
+}
+
+// Curses learns of a new terminal size from its own SIGWINCH handler, which
+// only notes it. The thread sleeps until woken: ours calls that handler and
+// wakes the thread, which then reads the resize as a key.
+struct sigaction curses_resize_action;
+std::atomic<const WakePipe*> resize_wake{nullptr};
+
+void on_resize(int number, siginfo_t* info, void* context) {
+  const int saved_errno = errno;
+  if ((curses_resize_action.sa_flags & SA_SIGINFO) != 0) {
+    if (curses_resize_action.sa_sigaction != nullptr) curses_resize_action.sa_sigaction(number, info, context);
+  } else if (curses_resize_action.sa_handler != SIG_DFL && curses_resize_action.sa_handler != SIG_IGN) {
+    curses_resize_action.sa_handler(number);
+  }
+  if (const WakePipe* pipe = resize_wake.load()) pipe->wake();
+  errno = saved_errno;
+}
+
+void chain_resize_signal(const WakePipe& wake) {
+  resize_wake.store(&wake);
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_sigaction = on_resize;
+  action.sa_flags = SA_SIGINFO | SA_RESTART;
+  sigaction(SIGWINCH, &action, &curses_resize_action);
+}
+
+void unchain_resize_signal() {
+  sigaction(SIGWINCH, &curses_resize_action, nullptr);
+  resize_wake.store(nullptr);
 }
 
 // Curses wants UTF-8 for the glyphs; only the character type is set, so that
@@ -208,6 +241,7 @@ void TerminalBackend::attach(Console& console) {
     (void)written;
   }
 
+  chain_resize_signal(wake_);
   prepare_restore_bytes();
   terminal_taken.store(true);
   static std::once_flag exit_hook;
@@ -223,6 +257,7 @@ void TerminalBackend::detach() {
   wake_.wake();
   thread_.join();
 
+  unchain_resize_signal();
   terminal_taken.store(false);
   endwin();
   delscreen(static_cast<SCREEN*>(screen_));
@@ -252,10 +287,14 @@ bool TerminalBackend::show_box(ModalBox::Content content) {
   return box_.show(std::move(content), [this] { wake_.wake(); });
 }
 
+void TerminalBackend::wake() { wake_.wake(); }
+
+// The thread sleeps until a key, a change of the screen or the box, a
+// resize or a signal wakes it; it draws at most once a frame.
 void TerminalBackend::run() {
   using clock = std::chrono::steady_clock;
   constexpr auto frame = std::chrono::milliseconds(33);
-  constexpr int poll_ms = 20;
+  constexpr int keys_per_batch = 256;
   auto last_draw = clock::now() - frame;
   std::uint64_t drawn_generation = 0;
   std::uint64_t drawn_box = 0;
@@ -265,12 +304,16 @@ void TerminalBackend::run() {
            box_.generation() != drawn_box;
   };
 
+  bool more_keys = false;  // a full batch was read: curses may hold more
   while (!stop_.load()) {
-    int timeout = poll_ms;
-    if (draw_pending()) {
+    int timeout = -1;
+    if (more_keys) {
+      timeout = 0;
+    } else if (draw_pending()) {
       auto left = std::chrono::ceil<std::chrono::milliseconds>(frame - (clock::now() - last_draw));
-      timeout = static_cast<int>(std::clamp<long>(left.count(), 0, poll_ms));
+      timeout = static_cast<int>(std::clamp<long>(left.count(), 0, frame.count()));
     }
+    more_keys = false;
     pollfd fds[2] = {{wake_.fd(), POLLIN, 0}, {input_open_ ? STDIN_FILENO : -1, POLLIN, 0}};
     int ready = poll(fds, 2, timeout);
     if (ready > 0 && (fds[0].revents & POLLIN) != 0) wake_.drain();
@@ -287,7 +330,7 @@ void TerminalBackend::run() {
         int result = 0;
         int keys = 0;
         bool after_escape = false;  // an Escape read in this batch, not yet taken
-        while (keys < 256 && (result = wget_wch(stdscr, &value)) != ERR) {
+        while (keys < keys_per_batch && (result = wget_wch(stdscr, &value)) != ERR) {
           const bool function_key = result == KEY_CODE_YES;
           const auto v = static_cast<std::uint32_t>(value);
           TerminalKey alt;
@@ -302,6 +345,7 @@ void TerminalBackend::run() {
           ++keys;
         }
         if (after_escape) take_key(false, 27);
+        more_keys = keys == keys_per_batch;
         if ((events & POLLIN) != 0 && waiting < 0 && keys == 0) closed = true;
       }
       if (closed) {

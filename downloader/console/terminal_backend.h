@@ -30,6 +30,7 @@ class TerminalBackend : public ConsoleBackend {
   void attach(Console& console) override;
   void detach() override;
   void idle() override;
+  void wake() override;
   bool ask_yes_no(std::string_view caption, std::string_view text) override;
   void show_message(std::string_view caption, std::string_view text) override;
 

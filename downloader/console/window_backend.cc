@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -26,9 +27,11 @@ namespace pat {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// A new picture at most this often, and its showing.
 constexpr auto picture_interval = std::chrono::milliseconds(33);
 constexpr auto show_interval = std::chrono::milliseconds(16);
-constexpr int blink_pictures = 8;
+// The cursor is shown for this long, then hidden for as long.
+constexpr auto blink_interval = picture_interval * 8;
 
 int power_of_two_from(int value) {
   int power = 1;
@@ -72,11 +75,13 @@ class WindowBackend::Window {
   void take(const WindowKeyAction& action);
   void closed();
   void reshaped(int width, int height);
-  void make_picture();
+  bool cursor_wanted(bool cursor_phase) const;
+  bool picture_due(bool cursor_phase) const;
+  void make_picture(bool cursor_phase);
   void fix_size(int width, int height);
   void upload();
   void show();
-  void wait_until(Clock::time_point when);
+  void wait(std::optional<Clock::time_point> until);
 
   WindowBackend& backend_;
   Console& console_;
@@ -111,7 +116,6 @@ class WindowBackend::Window {
   std::uint64_t pictured_generation_ = 0;
   std::uint64_t pictured_box_ = 0;
   bool pictured_cursor_ = false;
-  long pictures_ = 0;
   bool picture_new_ = false;  // made since it was last shown
   WindowPicture picture_;
 };
@@ -180,22 +184,25 @@ void WindowBackend::Window::close() {
   side_.close();
 }
 
+// The thread sleeps until an event of the display, a change of the screen
+// or the box, or a signal wakes it, or until what it has to do next: a
+// picture of a change, the showing of a new picture, the cursor's blink.
 void WindowBackend::Window::loop() {
-  auto next_picture = Clock::now();
-  auto next_show = next_picture;
+  const auto start = Clock::now();
+  const auto phase_at = [&](Clock::time_point when) { return (when - start) / blink_interval % 2 == 0; };
+  auto next_picture = start;
+  auto next_show = start;
   while (!backend_.stop_.load()) {
     const auto now = Clock::now();
-    if (now >= next_picture) {
-      make_picture();
-      next_picture += picture_interval;
-      if (next_picture <= now) next_picture = now + picture_interval;
+    if (now >= next_picture && picture_due(phase_at(now))) {
+      make_picture(phase_at(now));
+      next_picture = now + picture_interval;
     }
-    if (now >= next_show) {
+    if (now >= next_show && usable() && picture_new_) {
       // An unchanged picture is not sent again; freeglut asks for it
       // itself when the window has to be drawn anew.
-      if (usable() && picture_new_) glutPostRedisplay();
-      next_show += show_interval;
-      if (next_show <= now) next_show = now + show_interval;
+      glutPostRedisplay();
+      next_show = now + show_interval;
     }
     glutMainLoopEvent();
     side_.service(console_);
@@ -203,18 +210,38 @@ void WindowBackend::Window::loop() {
     // the close button does.
     if (EndSignals::arrived()) console_.request_end();
     if (console_.end_requested()) backend_.box_.answer(false);
-    wait_until(std::min(next_picture, next_show));
+
+    const auto after = Clock::now();
+    std::optional<Clock::time_point> until;
+    const auto sooner = [&](Clock::time_point when) {
+      if (!until || when < *until) until = when;
+    };
+    if (picture_due(phase_at(after))) sooner(next_picture);
+    if (usable() && picture_new_) sooner(next_show);
+    if (usable() && screen_.cursor_visible && !box_shown_) {
+      sooner(start + ((after - start) / blink_interval + 1) * blink_interval);
+    }
+    wait(until);
   }
 }
 
-void WindowBackend::Window::wait_until(Clock::time_point when) {
-  if (display_ != nullptr && XEventsQueued(display_, QueuedAlready) > 0) return;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
-  if (left <= 0) return;
+void WindowBackend::Window::wait(std::optional<Clock::time_point> until) {
+  if (display_ != nullptr) {
+    // Requests made since the last event round (a new size, say) go out
+    // before the sleep.
+    XFlush(display_);
+    if (XEventsQueued(display_, QueuedAlready) > 0) return;
+  }
+  int timeout = -1;
+  if (until) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now()).count();
+    if (left <= 0) return;
+    timeout = static_cast<int>(left);
+  }
   pollfd fds[3] = {{backend_.wake_.fd(), POLLIN, 0},
                    {display_ != nullptr ? ConnectionNumber(display_) : -1, POLLIN, 0},
                    {side_.fd(), POLLIN, 0}};
-  if (poll(fds, 3, static_cast<int>(left)) > 0 && (fds[0].revents & POLLIN) != 0) backend_.wake_.drain();
+  if (poll(fds, 3, timeout) > 0 && (fds[0].revents & POLLIN) != 0) backend_.wake_.drain();
 }
 
 void WindowBackend::Window::closed() {
@@ -242,9 +269,18 @@ void WindowBackend::Window::fix_size(int width, int height) {
   XFree(hints);
 }
 
-void WindowBackend::Window::make_picture() {
-  ++pictures_;
-  const bool cursor_phase = pictures_ / blink_pictures % 2 == 0;
+// The cursor line as the picture would show it in this blink phase.
+bool WindowBackend::Window::cursor_wanted(bool cursor_phase) const {
+  return cursor_phase && screen_.cursor_visible && !box_shown_;
+}
+
+bool WindowBackend::Window::picture_due(bool cursor_phase) const {
+  if (!usable()) return false;
+  return !pictured_once_ || size_wrong_ || console_.generation() != pictured_generation_ ||
+         backend_.box_.generation() != pictured_box_ || cursor_wanted(cursor_phase) != pictured_cursor_;
+}
+
+void WindowBackend::Window::make_picture(bool cursor_phase) {
   bool changed = !pictured_once_;
   const std::uint64_t generation = console_.generation();
   if (changed || generation != pictured_generation_) {
@@ -258,7 +294,7 @@ void WindowBackend::Window::make_picture() {
     if (box_shown_) box_ = WindowBox{box->caption, box->text, box->yes_no};
     changed = true;
   }
-  const bool cursor = cursor_phase && screen_.cursor_visible;
+  const bool cursor = cursor_wanted(cursor_phase);
   if (cursor != pictured_cursor_) changed = true;
   if (!usable()) return;
   if (size_wrong_) {
@@ -448,6 +484,8 @@ void WindowBackend::display_gone() {
   display_gone_ = true;
   start_done_.notify_all();
 }
+
+void WindowBackend::wake() { wake_.wake(); }
 
 bool WindowBackend::ask_yes_no(std::string_view caption, std::string_view text) {
   return show_box({std::string(caption), std::string(text), true});

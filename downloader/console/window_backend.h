@@ -41,6 +41,7 @@ class WindowBackend : public ConsoleBackend {
   // (the end request followed), freeglut cannot be shut down any more and
   // this ends the process with status 0.
   void detach() override;
+  void wake() override;
   bool ask_yes_no(std::string_view caption, std::string_view text) override;
   void show_message(std::string_view caption, std::string_view text) override;
 
