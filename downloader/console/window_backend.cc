@@ -15,12 +15,8 @@
 #include "downloader/console/window_picture.h"
 #include "downloader/console/window_side_connection.h"
 
-// GLEW before any other OpenGL header; X11 last, for its macros.
-#include <GL/glew.h>
-#include <GL/freeglut.h>
-#include <GL/glx.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+// Last: the window's libraries bring the OpenGL and X11 headers.
+#include "downloader/console/window_libraries.h"
 
 namespace pat {
 
@@ -44,7 +40,8 @@ int power_of_two_from(int value) {
 // Everything that belongs to the window's thread.
 class WindowBackend::Window {
  public:
-  explicit Window(WindowBackend& backend) : backend_(backend), console_(*backend.console_) {}
+  explicit Window(WindowBackend& backend)
+      : backend_(backend), console_(*backend.console_), lib_(*backend.libraries_) {}
 
   bool open(const std::string& display, std::string& error);
   void loop();
@@ -85,6 +82,7 @@ class WindowBackend::Window {
 
   WindowBackend& backend_;
   Console& console_;
+  const WindowLibraries& lib_;
   WindowSideConnection side_;
   WindowKeys keys_;
   std::vector<std::string> arguments_;  // freeglut may keep pointers into them
@@ -131,55 +129,55 @@ bool WindowBackend::Window::open(const std::string& display, std::string& error)
   for (std::string& argument : arguments_) argv_.push_back(argument.data());
   argv_.push_back(nullptr);
   int argc = static_cast<int>(arguments_.size());
-  glutInit(&argc, argv_.data());
+  lib_.glutInit(&argc, argv_.data());
   initialised_ = true;
-  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
-  glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE);
+  lib_.glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+  lib_.glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE);
 
   screen_ = console_.snapshot();
   wanted_width_ = glyph_width * screen_.columns;
   wanted_height_ = glyph_height * screen_.rows;
-  glutInitWindowSize(wanted_width_, wanted_height_);
-  window_ = glutCreateWindow("Untitled");
+  lib_.glutInitWindowSize(wanted_width_, wanted_height_);
+  window_ = lib_.glutCreateWindow("Untitled");
   open_ = true;
   window_width_ = wanted_width_;
   window_height_ = wanted_height_;
 
-  if (glewInit() != GLEW_OK || !GLEW_VERSION_1_2) {
+  if (lib_.glewInit() != GLEW_OK || !*lib_.glew_version_1_2) {
     error = "no OpenGL 1.2 for the window";
     close();
     return false;
   }
-  any_texture_size_ = GLEW_VERSION_2_0 || GLEW_ARB_texture_non_power_of_two;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_);
-  glGenTextures(1, &texture_);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  any_texture_size_ = *lib_.glew_version_2_0 || *lib_.glew_arb_texture_non_power_of_two;
+  lib_.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_);
+  lib_.glGenTextures(1, &texture_);
+  lib_.glBindTexture(GL_TEXTURE_2D, texture_);
+  lib_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  lib_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  lib_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  lib_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
-  glutDisplayFuncUcall(on_display, this);
-  glutReshapeFuncUcall(on_reshape, this);
-  glutKeyboardFuncUcall(on_key_down, this);
-  glutKeyboardUpFuncUcall(on_key_up, this);
-  glutSpecialFuncUcall(on_special_down, this);
-  glutSpecialUpFuncUcall(on_special_up, this);
-  glutCloseFuncUcall(on_close, this);
+  lib_.glutDisplayFuncUcall(on_display, this);
+  lib_.glutReshapeFuncUcall(on_reshape, this);
+  lib_.glutKeyboardFuncUcall(on_key_down, this);
+  lib_.glutKeyboardUpFuncUcall(on_key_up, this);
+  lib_.glutSpecialFuncUcall(on_special_down, this);
+  lib_.glutSpecialUpFuncUcall(on_special_up, this);
+  lib_.glutCloseFuncUcall(on_close, this);
 
-  display_ = glXGetCurrentDisplay();
-  x_window_ = glXGetCurrentDrawable();
+  display_ = lib_.glXGetCurrentDisplay();
+  x_window_ = lib_.glXGetCurrentDrawable();
   fix_size(wanted_width_, wanted_height_);
   side_.watch(x_window_, [this] { backend_.display_gone(); });
   return true;
 }
 
 void WindowBackend::Window::close() {
-  if (usable() && texture_ != 0) glDeleteTextures(1, &texture_);
+  if (usable() && texture_ != 0) lib_.glDeleteTextures(1, &texture_);
   texture_ = 0;
-  if (open_) glutDestroyWindow(window_);
+  if (open_) lib_.glutDestroyWindow(window_);
   open_ = false;
-  if (initialised_) glutExit();
+  if (initialised_) lib_.glutExit();
   initialised_ = false;
   side_.close();
 }
@@ -201,10 +199,10 @@ void WindowBackend::Window::loop() {
     if (now >= next_show && usable() && picture_new_) {
       // An unchanged picture is not sent again; freeglut asks for it
       // itself when the window has to be drawn anew.
-      glutPostRedisplay();
+      lib_.glutPostRedisplay();
       next_show = now + show_interval;
     }
-    glutMainLoopEvent();
+    lib_.glutMainLoopEvent();
     side_.service(console_);
     // Ctrl+C in the starting terminal, SIGTERM and SIGHUP end the run as
     // the close button does.
@@ -229,8 +227,8 @@ void WindowBackend::Window::wait(std::optional<Clock::time_point> until) {
   if (display_ != nullptr) {
     // Requests made since the last event round (a new size, say) go out
     // before the sleep.
-    XFlush(display_);
-    if (XEventsQueued(display_, QueuedAlready) > 0) return;
+    lib_.XFlush(display_);
+    if (lib_.XEventsQueued(display_, QueuedAlready) > 0) return;
   }
   int timeout = -1;
   if (until) {
@@ -260,13 +258,13 @@ void WindowBackend::Window::reshaped(int width, int height) {
 void WindowBackend::Window::fix_size(int width, int height) {
   if (display_ == nullptr || x_window_ == 0) return;
   // Equal smallest and largest sizes: no sizing border.
-  XSizeHints* hints = XAllocSizeHints();
+  XSizeHints* hints = lib_.XAllocSizeHints();
   if (hints == nullptr) return;
   hints->flags = PMinSize | PMaxSize;
   hints->min_width = hints->max_width = width;
   hints->min_height = hints->max_height = height;
-  XSetWMNormalHints(display_, x_window_, hints);
-  XFree(hints);
+  lib_.XSetWMNormalHints(display_, x_window_, hints);
+  lib_.XFree(hints);
 }
 
 // The cursor line as the picture would show it in this blink phase.
@@ -299,7 +297,7 @@ void WindowBackend::Window::make_picture(bool cursor_phase) {
   if (!usable()) return;
   if (size_wrong_) {
     size_wrong_ = false;
-    glutReshapeWindow(wanted_width_, wanted_height_);
+    lib_.glutReshapeWindow(wanted_width_, wanted_height_);
   }
   if (!changed) return;
   pictured_once_ = true;
@@ -313,63 +311,63 @@ void WindowBackend::Window::make_picture(bool cursor_phase) {
     wanted_width_ = picture_.width;
     wanted_height_ = picture_.height;
     fix_size(wanted_width_, wanted_height_);
-    glutReshapeWindow(wanted_width_, wanted_height_);
+    lib_.glutReshapeWindow(wanted_width_, wanted_height_);
   }
   upload();
   picture_new_ = true;
 }
 
 void WindowBackend::Window::upload() {
-  glBindTexture(GL_TEXTURE_2D, texture_);
+  lib_.glBindTexture(GL_TEXTURE_2D, texture_);
   if (picture_.width != uploaded_width_ || picture_.height != uploaded_height_) {
     texture_width_ = any_texture_size_ ? picture_.width : power_of_two_from(picture_.width);
     texture_height_ = any_texture_size_ ? picture_.height : power_of_two_from(picture_.height);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture_width_, texture_height_, 0, GL_BGRA,
+    lib_.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture_width_, texture_height_, 0, GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     uploaded_width_ = picture_.width;
     uploaded_height_ = picture_.height;
   }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture_.width, picture_.height, GL_BGRA,
+  lib_.glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  lib_.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  lib_.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture_.width, picture_.height, GL_BGRA,
                   GL_UNSIGNED_INT_8_8_8_8_REV, picture_.pixels.data());
 }
 
 void WindowBackend::Window::show() {
   if (!usable()) return;
-  glViewport(0, 0, window_width_, window_height_);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  lib_.glViewport(0, 0, window_width_, window_height_);
+  lib_.glClearColor(0, 0, 0, 1);
+  lib_.glClear(GL_COLOR_BUFFER_BIT);
   if (uploaded_width_ > 0) {
     // One texel to one pixel, the picture's top row at the window's top.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, window_width_, window_height_, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture_);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    lib_.glMatrixMode(GL_PROJECTION);
+    lib_.glLoadIdentity();
+    lib_.glOrtho(0, window_width_, window_height_, 0, -1, 1);
+    lib_.glMatrixMode(GL_MODELVIEW);
+    lib_.glLoadIdentity();
+    lib_.glEnable(GL_TEXTURE_2D);
+    lib_.glBindTexture(GL_TEXTURE_2D, texture_);
+    lib_.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     const float u = static_cast<float>(uploaded_width_) / static_cast<float>(texture_width_);
     const float v = static_cast<float>(uploaded_height_) / static_cast<float>(texture_height_);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2i(0, 0);
-    glTexCoord2f(u, 0);
-    glVertex2i(uploaded_width_, 0);
-    glTexCoord2f(u, v);
-    glVertex2i(uploaded_width_, uploaded_height_);
-    glTexCoord2f(0, v);
-    glVertex2i(0, uploaded_height_);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
+    lib_.glBegin(GL_QUADS);
+    lib_.glTexCoord2f(0, 0);
+    lib_.glVertex2i(0, 0);
+    lib_.glTexCoord2f(u, 0);
+    lib_.glVertex2i(uploaded_width_, 0);
+    lib_.glTexCoord2f(u, v);
+    lib_.glVertex2i(uploaded_width_, uploaded_height_);
+    lib_.glTexCoord2f(0, v);
+    lib_.glVertex2i(0, uploaded_height_);
+    lib_.glEnd();
+    lib_.glDisable(GL_TEXTURE_2D);
   }
-  glutSwapBuffers();
+  lib_.glutSwapBuffers();
   picture_new_ = false;
 }
 
 void WindowBackend::Window::character(unsigned char c, bool down) {
-  const int modifiers = glutGetModifiers();
+  const int modifiers = lib_.glutGetModifiers();
   if (down) {
     // The box takes its answer; no key store sees any key while it stands.
     if (backend_.box_.take_key(c)) return;
@@ -380,7 +378,7 @@ void WindowBackend::Window::character(unsigned char c, bool down) {
 }
 
 void WindowBackend::Window::special(int key, bool down) {
-  const int modifiers = glutGetModifiers();
+  const int modifiers = lib_.glutGetModifiers();
   if (!down) {
     take(keys_.special_up(key, modifiers));
   } else if (backend_.box_.take_key(0)) {
@@ -412,6 +410,9 @@ WindowBackend::~WindowBackend() { detach(); }
 
 void WindowBackend::attach(Console& console) {
   if (thread_.joinable()) return;
+  std::string error;
+  libraries_ = load_window_libraries(&error);
+  if (libraries_ == nullptr) throw WindowUnavailable(error);
   console_ = &console;
   stop_.store(false);
   start_ = Start::pending;

@@ -22,6 +22,8 @@
 
 namespace pat {
 
+struct WindowLibraries;
+
 // No window could be opened: no display, or none that shows OpenGL.
 struct WindowUnavailable : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -35,7 +37,8 @@ class WindowBackend : public ConsoleBackend {
   WindowBackend(const WindowBackend&) = delete;
   WindowBackend& operator=(const WindowBackend&) = delete;
 
-  // Opens the window; throws WindowUnavailable when it cannot.
+  // Opens the window; throws WindowUnavailable when it cannot, the
+  // window's libraries missing among the causes.
   void attach(Console& console) override;
   // Closes the window. When the display itself went away during the run
   // (the end request followed), freeglut cannot be shut down any more and
@@ -54,6 +57,7 @@ class WindowBackend : public ConsoleBackend {
   void display_gone();
 
   std::string display_;
+  const WindowLibraries* libraries_ = nullptr;
   Console* console_ = nullptr;
   std::thread thread_;
   std::atomic<bool> stop_{false};
