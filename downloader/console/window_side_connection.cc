@@ -21,9 +21,17 @@ XErrorHandler previous_handler = nullptr;
 XIOErrorHandler previous_io_handler = nullptr;
 std::function<void()> display_gone_call;  // set while a window is watched
 
+// Only an error that names the window as a window or drawable, or one of an
+// extension's (OpenGL's bad drawable), says it has gone. Other errors carry
+// no resource, whatever their resource field holds: a second freeglut in
+// one process draws a bad request whose field holds the window.
+bool about_lost_window(const XErrorEvent& error, unsigned long window) {
+  if (window == 0 || error.resourceid != window) return false;
+  return error.error_code == BadWindow || error.error_code == BadDrawable || error.error_code >= 128;
+}
+
 int on_x_error(Display*, XErrorEvent* error) {
-  const unsigned long window = watched_window.load();
-  if (window != 0 && error->resourceid == window) lost.store(true);
+  if (about_lost_window(*error, watched_window.load())) lost.store(true);
   return 0;
 }
 
