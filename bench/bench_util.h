@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -52,41 +53,24 @@ inline double cpu_seconds(int pid) {
   return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// Context switches of one thread (voluntary: it waited; involuntary: it was
-// preempted), from /proc/<pid>/task/<tid>/status; -1 when it is gone.
-struct Switches {
-  long voluntary = -1;
-  long involuntary = -1;
-};
-
-inline Switches thread_switches(int pid, int tid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/status");
-  Switches s;
-  std::string line;
-  while (std::getline(in, line)) {
-    const auto number = [&](const char* name, long& out) {
-      const std::size_t n = std::char_traits<char>::length(name);
-      if (line.compare(0, n, name) == 0) out = std::stol(line.substr(n));
-    };
-    number("voluntary_ctxt_switches:", s.voluntary);
-    number("nonvoluntary_ctxt_switches:", s.involuntary);
-  }
-  return s;
-}
-
-// Voluntary switches of every thread of the process, summed; -1 when gone.
-inline long process_voluntary_switches(int pid) {
+// Context switches, voluntary and not, of every thread of a process: how
+// often it woke. Negative when the process is gone.
+inline long context_switches(int pid) {
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
   std::error_code ec;
+  std::filesystem::directory_iterator it(tasks, ec);
+  if (ec) return -1;
   long total = 0;
-  bool any = false;
-  for (const auto& task :
-       std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/task", ec)) {
-    const Switches s = thread_switches(pid, std::atoi(task.path().filename().c_str()));
-    if (s.voluntary < 0) continue;
-    total += s.voluntary;
-    any = true;
+  for (const auto& task : it) {
+    std::ifstream in(task.path() / "status");
+    std::string line;
+    while (std::getline(in, line)) {
+      for (const char* name : {"voluntary_ctxt_switches:", "nonvoluntary_ctxt_switches:"}) {
+        if (line.rfind(name, 0) == 0) total += std::stol(line.substr(std::strlen(name)));
+      }
+    }
   }
-  return any ? total : -1;
+  return total;
 }
 
 inline long file_size(const std::string& path) {

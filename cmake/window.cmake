@@ -1,7 +1,9 @@
 # The console in a window of its own: freeglut, GLEW, OpenGL and X11, and
 # the glyphs of a code page 437 console font turned into data at build
 # time. When any of them is missing the program is built with the terminal
-# console alone.
+# console alone. Only their headers are used when building: the program
+# loads the libraries with dlopen when it opens a window, so it starts and
+# runs in a terminal where they are missing.
 
 option(PAT_WINDOW "Build the window console when its libraries and font are there" ON)
 if(NOT PAT_WINDOW)
@@ -46,10 +48,6 @@ if(pat_window_missing)
 endif()
 message(STATUS "Window console: built, glyphs from ${PAT_CONSOLE_FONT}")
 
-add_library(pat_freeglut INTERFACE)
-target_include_directories(pat_freeglut INTERFACE ${PAT_FREEGLUT_INCLUDE_DIR})
-target_link_libraries(pat_freeglut INTERFACE ${PAT_FREEGLUT_LIBRARY})
-
 # The glyph table, made from the font by a generator of our own.
 add_executable(font_to_cc ${PROJECT_SOURCE_DIR}/cmake/font_to_cc.cc
   ${PROJECT_SOURCE_DIR}/downloader/console/cp437.cc)
@@ -67,4 +65,11 @@ file(GLOB pat_window_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/downloader/
 list(FILTER pat_window_sources EXCLUDE REGEX "_test\\.cc$")
 target_sources(downloader PRIVATE ${pat_window_sources} ${pat_window_font_cc})
 target_compile_definitions(downloader PUBLIC PAT_HAVE_WINDOW)
-target_link_libraries(downloader PUBLIC pat_freeglut GLEW::GLEW OpenGL::GL OpenGL::GLX X11::X11)
+target_include_directories(downloader PUBLIC ${PAT_FREEGLUT_INCLUDE_DIR}
+  $<TARGET_PROPERTY:GLEW::GLEW,INTERFACE_INCLUDE_DIRECTORIES>
+  $<TARGET_PROPERTY:OpenGL::GL,INTERFACE_INCLUDE_DIRECTORIES>
+  $<TARGET_PROPERTY:OpenGL::GLX,INTERFACE_INCLUDE_DIRECTORIES>
+  $<TARGET_PROPERTY:X11::X11,INTERFACE_INCLUDE_DIRECTORIES>)
+target_link_libraries(downloader PUBLIC ${CMAKE_DL_LIBS})
+# The window's end-to-end tests talk to the display themselves.
+set(PAT_WINDOW_TEST_LIBRARIES X11::X11)

@@ -228,7 +228,7 @@ void end_statement(Program& p) {
   // A key pressed before the prompt appeared must not end the wait.
   c.discard_typed_keys();
   for (;;) {
-    c.wait_ms(100);
+    c.wait_for_typed_key();
     if (!c.read_typed_key().empty()) break;
   }
   throw ProgramExit{};

@@ -30,8 +30,8 @@ TEST(Window, NotBuilt) { GTEST_SKIP() << "built without the window console"; }
 #include "downloader/console/window_backend.h"
 #include "tests/e2e_support.h"
 
-// Last: X11's macros would spoil the headers above.
-#include <X11/Xlib.h>
+// Last: the OpenGL and X11 headers, whose macros would spoil the others.
+#include "downloader/console/window_libraries.h"
 
 
 namespace pat::test {
@@ -436,6 +436,28 @@ TEST(WindowRun, ClosingTheWindowEndsAtOnce) {
     // Without the closing prompt: that would wait for a key.
     EXPECT_EQ(run.wait_exit(3), 0) << folder.read(".output");
     EXPECT_EQ(folder.read(".output"), "");
+  }
+}
+
+// A desktop without one of the window's libraries: the program, started
+// with a display and no terminal on its input, shows its screen in the
+// terminal it has for its output instead of ending. An empty file of the
+// library's name, first on the search path, cannot be loaded.
+TEST(WindowRun, WithoutOneOfItsLibrariesTheTerminalIsUsed) {
+  SKIP_WITHOUT_TOOLS();
+  XServer x;
+  ASSERT_TRUE(x.up());
+  for (const WindowLibraryNames& library : window_library_names()) {
+    SCOPED_TRACE(library.what);
+    RunFolder folder;
+    ASSERT_EQ(mkdir(folder.file(".broken").c_str(), 0755), 0);
+    for (const char* name : library.names) folder.write(std::string(".broken/") + name, "");
+    // Input that is no terminal and never ends.
+    ASSERT_EQ(mkfifo(folder.file(".keys").c_str(), 0600), 0);
+    TmuxRun run(folder, "0<>.keys", "DISPLAY=" + x.display() + " LD_LIBRARY_PATH=.broken ./pat-downloader");
+    EXPECT_TRUE(run.wait_row(2, " Enter COM port number #")) << run.screen_text();
+    run.key("C-c");
+    EXPECT_EQ(run.wait_exit(), 0) << run.screen_text();
   }
 }
 

@@ -1,8 +1,5 @@
 #include "downloader/console/console.h"
 
-#include <sys/eventfd.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <thread>
 
@@ -17,25 +14,24 @@ void ConsoleBackend::sleep_ms(int ms) {
 
 Console::Console(ConsoleBackend& backend) : backend_(backend) {
   screen_.on_bell = [this] { bell(); };
-  // Before the backend starts delivering keys.
-  wake_fd_ = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  // Before the backend starts delivering keys. Without a descriptor the keys
+  // still arrive; only a wait beside a port has to fall back on a time-out.
+  key_wake_.open();
   backend_.attach(*this);
 }
 
-Console::~Console() {
-  backend_.detach();
-  if (wake_fd_ >= 0) ::close(wake_fd_);
+Console::~Console() { backend_.detach(); }
+
+void Console::wake() { key_wake_.wake(); }
+
+void Console::changed() {
+  generation_.fetch_add(1);
+  if (!change_told_.exchange(true)) backend_.wake();
 }
 
-void Console::wake() {
-  if (wake_fd_ < 0) return;
-  const std::uint64_t one = 1;
-  [[maybe_unused]] const ssize_t written = ::write(wake_fd_, &one, sizeof one);
-}
-
-void Console::request_end() {
-  end_request_.store(true);
-  wake();
+TextScreen Console::snapshot() const {
+  change_told_.store(false);
+  return screen_copy();
 }
 
 void Console::bell() {
@@ -189,6 +185,21 @@ void Console::wait_ms(int ms) {
   check_end_request();
 }
 
+void Console::wait_for_typed_key(int ms) {
+  check_end_request();
+  backend_.idle();
+  if (backend_.keys_arrive_unasked()) {
+    std::unique_lock lock(mutex_);
+    const auto ready = [this] { return !typed_.empty() || end_request_.load(); };
+    if (ms < 0) {
+      key_arrived_.wait(lock, ready);
+    } else {
+      key_arrived_.wait_for(lock, std::chrono::milliseconds(ms), ready);
+    }
+  }
+  check_end_request();
+}
+
 void Console::check_end_request() {
   if (end_request_.load()) throw ProgramExit{};
 }
@@ -208,6 +219,7 @@ void Console::key_press(std::int32_t code, TypedKey typed, bool has_typed, bool 
     if (has_typed) typed_.push(typed);
   }
   wake();
+  key_arrived_.notify_all();
 }
 
 void Console::key_release(std::int32_t code) {
@@ -216,6 +228,20 @@ void Console::key_release(std::int32_t code) {
     events_.push(-code);
   }
   wake();
+  key_arrived_.notify_all();
+}
+
+void Console::request_end() {
+  if (end_request_.exchange(true)) return;
+  {
+    // Under the lock, so that a waiter between its check and its sleep
+    // cannot miss it.
+    std::lock_guard lock(mutex_);
+  }
+  key_arrived_.notify_all();
+  wake();
+  // A box standing waits for the backend's thread to answer it.
+  backend_.wake();
 }
 
 std::string Console::row_text(int row) const {

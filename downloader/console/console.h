@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "downloader/console/key_stores.h"
 #include "downloader/console/text_screen.h"
+#include "downloader/console/wake_pipe.h"
 #include "downloader/text/text.h"
 
 // The console: the one screen and the two key stores, shared between the
@@ -28,6 +30,15 @@ class ConsoleBackend {
   virtual void idle() {}
   // Waits about ms milliseconds (scripted backends need not really wait).
   virtual void sleep_ms(int ms);
+  // From any thread: something the backend shows or acts on changed. The
+  // screen: once for a batch of changes, not again until the backend's next
+  // snapshot. The end request: once. A backend whose thread sleeps until
+  // there is work wakes it here.
+  virtual void wake() {}
+  // Whether keys arrive on their own, from a thread of the backend. A
+  // backend whose keys come only in idle (a script) says no: a wait for a
+  // key then returns after one idle instead of blocking.
+  virtual bool keys_arrive_unasked() const { return true; }
   // A modal box answered with Y (true) or N (false).
   virtual bool ask_yes_no(std::string_view caption, std::string_view text) = 0;
   // A modal box that only informs.
@@ -76,9 +87,14 @@ class Console {
 
   // Waits about ms milliseconds; ends the run at once on the end request.
   void wait_ms(int ms);
+  // Waits until a typed key waits to be read or ms milliseconds have passed
+  // (no limit when negative), without waking meanwhile; ends the run at
+  // once on the end request, which also cuts the wait short.
+  void wait_for_typed_key(int ms = -1);
   // Ends the run (throws ProgramExit) when the end request has come.
   void check_end_request();
   bool end_requested() const { return end_request_.load(); }
+
 
   // Modal boxes of the run frame.
   bool ask_yes_no(std::string_view caption, std::string_view text);
@@ -87,17 +103,18 @@ class Console {
   // From the backend (any thread).
   void key_press(std::int32_t code, TypedKey typed, bool has_typed, bool keypad = false);
   void key_release(std::int32_t code);
+  // Not from a signal handler: it takes the console's lock.
   void request_end();
 
   // A descriptor that becomes readable when a key event or the end request
-  // comes, for waiting on it beside others; whoever waits reads it empty.
-  // -1 when there is none.
-  int wake_fd() const { return wake_fd_; }
+  // comes, for waiting on it beside others (a port, say); whoever waits
+  // reads it empty. -1 when there is none: then wait with a time-out.
+  int wake_fd() const { return key_wake_.fd(); }
 
   // For backends drawing the screen: a copy and a counter that grows with
-  // every change.
+  // every change. The copy lets the next change wake the backend.
   std::uint64_t generation() const { return generation_.load(); }
-  TextScreen snapshot() const { return screen_copy(); }
+  TextScreen snapshot() const;
 
   // Direct access for tests; the program's thread only.
   const TextScreen& screen() const { return screen_; }
@@ -109,7 +126,7 @@ class Console {
   bool key_events_waiting() const;
 
  private:
-  void changed() { generation_.fetch_add(1); }
+  void changed();
   void wake();
   void bell();
   void print_piece(std::string_view text, bool line_end);
@@ -125,7 +142,12 @@ class Console {
   KeyEventQueue events_;
   std::atomic<bool> end_request_{false};
   std::atomic<std::uint64_t> generation_{0};
-  int wake_fd_ = -1;
+  // Set once a change is told to the backend, cleared by its next snapshot.
+  mutable std::atomic<bool> change_told_{false};
+  // Woken by every key and by the end request.
+  std::condition_variable key_arrived_;
+  // Written by every key event and by the end request.
+  WakePipe key_wake_;
 };
 
 }  // namespace pat

@@ -245,7 +245,7 @@ Answer input_statement(Console& console, AnswerKind kind, bool line_end) {
     console.check_end_request();
     const Text key = console.read_typed_key();
     if (key.size() != 1) {  // nothing typed, or a key without a character
-      console.wait_ms(10);
+      console.wait_for_typed_key();
       continue;
     }
     const unsigned char byte = static_cast<unsigned char>(key[0]);

@@ -47,6 +47,7 @@ class ScriptedBackend : public ConsoleBackend {
   void detach() override { console_ = nullptr; }
   void idle() override;
   void sleep_ms(int) override {}
+  bool keys_arrive_unasked() const override { return false; }
   bool ask_yes_no(std::string_view caption, std::string_view text) override;
   void show_message(std::string_view caption, std::string_view text) override;
 

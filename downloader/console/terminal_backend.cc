@@ -1,7 +1,6 @@
 #include "downloader/console/terminal_backend.h"
 
 #define NCURSES_WIDECHAR 1
-#include <fcntl.h>
 #include <langinfo.h>
 #include <ncurses.h>
 #include <poll.h>
@@ -10,14 +9,17 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <atomic>
 #include <chrono>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 #include "downloader/console/cp437.h"
@@ -30,8 +32,6 @@ namespace {
 
 // State the signal handlers reach: only atomics and data fixed before the
 // terminal was taken over.
-std::atomic<bool> end_signal{false};
-std::atomic<int> wake_fd{-1};
 std::atomic<bool> terminal_taken{false};
 char restore_bytes[512];
 std::size_t restore_length = 0;
@@ -50,18 +50,6 @@ void restore_terminal_now() {
 
 void restore_at_exit() { restore_terminal_now(); }
 
-void on_end_signal(int) {
-  int saved_errno = errno;
-  end_signal.store(true);
-  int fd = wake_fd.load();
-  if (fd >= 0) {
-    char byte = 1;
-    ssize_t written = write(fd, &byte, 1);
-    (void)written;
-  }
-  errno = saved_errno;
-}
-
 void on_fatal_signal(int number) {
   restore_terminal_now();
   // The handler was reset on entry: the signal, raised again, ends the
@@ -70,21 +58,18 @@ void on_fatal_signal(int number) {
   std::raise(number);
 }
 
-constexpr int end_signals[] = {SIGINT, SIGHUP, SIGTERM};
+// The end signals have a guard of their own; these belong to the terminal.
 constexpr int ignored_signals[] = {SIGQUIT, SIGTSTP};
 constexpr int fatal_signals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
-constexpr int handled_count = 10;
-constexpr int handled_signals[handled_count] = {SIGINT,  SIGHUP,  SIGTERM, SIGQUIT, SIGTSTP,
-                                                SIGSEGV, SIGABRT, SIGBUS,  SIGFPE,  SIGILL};
+constexpr int handled_count = 7;
+constexpr int handled_signals[handled_count] = {SIGQUIT, SIGTSTP, SIGSEGV, SIGABRT,
+                                                SIGBUS,  SIGFPE,  SIGILL};
 struct sigaction previous_actions[handled_count];
 
 void install_signal_handlers() {
   for (int i = 0; i < handled_count; ++i) sigaction(handled_signals[i], nullptr, &previous_actions[i]);
   struct sigaction action {};
   sigemptyset(&action.sa_mask);
-  action.sa_handler = on_end_signal;
-  action.sa_flags = SA_RESTART;
-  for (int number : end_signals) sigaction(number, &action, nullptr);
   action.sa_handler = SIG_IGN;
   action.sa_flags = 0;
   for (int number : ignored_signals) sigaction(number, &action, nullptr);
@@ -95,6 +80,37 @@ void install_signal_handlers() {
 
 void restore_signal_handlers() {
   for (int i = 0; i < handled_count; ++i) sigaction(handled_signals[i], &previous_actions[i], nullptr);
+}
+
+// Curses learns of a new terminal size from its own SIGWINCH handler, which
+// only notes it. The thread sleeps until woken: ours calls that handler and
+// wakes the thread, which then reads the resize as a key.
+struct sigaction curses_resize_action;
+std::atomic<const WakePipe*> resize_wake{nullptr};
+
+void on_resize(int number, siginfo_t* info, void* context) {
+  const int saved_errno = errno;
+  if ((curses_resize_action.sa_flags & SA_SIGINFO) != 0) {
+    if (curses_resize_action.sa_sigaction != nullptr) curses_resize_action.sa_sigaction(number, info, context);
+  } else if (curses_resize_action.sa_handler != SIG_DFL && curses_resize_action.sa_handler != SIG_IGN) {
+    curses_resize_action.sa_handler(number);
+  }
+  if (const WakePipe* pipe = resize_wake.load()) pipe->wake();
+  errno = saved_errno;
+}
+
+void chain_resize_signal(const WakePipe& wake) {
+  resize_wake.store(&wake);
+  struct sigaction action {};
+  sigemptyset(&action.sa_mask);
+  action.sa_sigaction = on_resize;
+  action.sa_flags = SA_SIGINFO | SA_RESTART;
+  sigaction(SIGWINCH, &action, &curses_resize_action);
+}
+
+void unchain_resize_signal() {
+  sigaction(SIGWINCH, &curses_resize_action, nullptr);
+  resize_wake.store(nullptr);
 }
 
 // Curses wants UTF-8 for the glyphs; only the character type is set, so that
@@ -166,25 +182,22 @@ void TerminalBackend::attach(Console& console) {
   if (thread_.joinable()) return;
   console_ = &console;
   stop_.store(false);
-  end_signal.store(false);
   input_open_ = true;
   full_redraw_ = true;
   cursor_shown_ = -1;
 
   choose_locale();
-  if (pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0) throw std::runtime_error("no pipe for the terminal");
-  wake_fd.store(wake_pipe_[1]);
+  if (!wake_.open()) throw std::runtime_error("no pipe for the terminal");
   have_saved_termios = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_termios) == 0;
   // Before curses starts, so that it leaves these signals to us.
+  end_signals_.emplace(wake_);
   install_signal_handlers();
 
   SCREEN* screen = newterm(nullptr, stdout, stdin);
   if (screen == nullptr) {
     restore_signal_handlers();
-    wake_fd.store(-1);
-    close(wake_pipe_[0]);
-    close(wake_pipe_[1]);
-    wake_pipe_[0] = wake_pipe_[1] = -1;
+    end_signals_.reset();
+    wake_.close();
     console_ = nullptr;
     throw std::runtime_error("the terminal cannot be used");
   }
@@ -228,103 +241,82 @@ void TerminalBackend::attach(Console& console) {
     (void)written;
   }
 
+  chain_resize_signal(wake_);
   prepare_restore_bytes();
   terminal_taken.store(true);
   static std::once_flag exit_hook;
   std::call_once(exit_hook, [] { std::atexit(restore_at_exit); });
 
-  {
-    std::lock_guard lock(box_mutex_);
-    servicing_ = true;
-  }
+  box_.open();
   thread_ = std::thread(&TerminalBackend::run, this);
 }
 
 void TerminalBackend::detach() {
   if (!thread_.joinable()) return;
   stop_.store(true);
-  wake();
+  wake_.wake();
   thread_.join();
 
+  unchain_resize_signal();
   terminal_taken.store(false);
   endwin();
   delscreen(static_cast<SCREEN*>(screen_));
   screen_ = nullptr;
   restore_signal_handlers();
-  wake_fd.store(-1);
-  close(wake_pipe_[0]);
-  close(wake_pipe_[1]);
-  wake_pipe_[0] = wake_pipe_[1] = -1;
+  end_signals_.reset();
+  wake_.close();
   console_ = nullptr;
 }
 
 void TerminalBackend::idle() {
-  if (end_signal.load() && console_ != nullptr) console_->request_end();
+  if (EndSignals::arrived() && console_ != nullptr) console_->request_end();
 }
 
 bool TerminalBackend::ask_yes_no(std::string_view caption, std::string_view text) {
-  Box box{std::string(caption), std::string(text), true};
-  return show_box(box);
+  return show_box({std::string(caption), std::string(text), true});
 }
 
 void TerminalBackend::show_message(std::string_view caption, std::string_view text) {
-  Box box{std::string(caption), std::string(text), false};
-  show_box(box);
+  show_box({std::string(caption), std::string(text), false});
 }
 
-bool TerminalBackend::show_box(Box& box) {
-  std::unique_lock lock(box_mutex_);
-  if (!servicing_ || console_ == nullptr || console_->end_requested()) return false;
-  box_ = &box;
-  box_generation_.fetch_add(1);
-  wake();
-  box_done_.wait(lock, [&] { return box.answered; });
-  return box.answer;
+bool TerminalBackend::show_box(ModalBox::Content content) {
+  // A run that must end asks nothing more; should the request come just
+  // after this, the thread answers N once woken.
+  if (console_ == nullptr || console_->end_requested()) return false;
+  return box_.show(std::move(content), [this] { wake_.wake(); });
 }
 
-// Called with box_mutex_ held.
-void TerminalBackend::answer_box(bool answer) {
-  if (box_ == nullptr) return;
-  box_->answer = answer;
-  box_->answered = true;
-  box_ = nullptr;
-  box_generation_.fetch_add(1);
-  box_done_.notify_all();
-}
+void TerminalBackend::wake() { wake_.wake(); }
 
-void TerminalBackend::wake() {
-  if (wake_pipe_[1] < 0) return;
-  char byte = 0;
-  ssize_t written = write(wake_pipe_[1], &byte, 1);
-  (void)written;
-}
-
+// The thread sleeps until a key, a change of the screen or the box, a
+// resize or a signal wakes it; it draws at most once a frame.
 void TerminalBackend::run() {
   using clock = std::chrono::steady_clock;
   constexpr auto frame = std::chrono::milliseconds(33);
-  constexpr int poll_ms = 20;
+  constexpr int keys_per_batch = 256;
   auto last_draw = clock::now() - frame;
   std::uint64_t drawn_generation = 0;
   std::uint64_t drawn_box = 0;
   bool drawn_once = false;
   auto draw_pending = [&] {
     return full_redraw_ || !drawn_once || console_->generation() != drawn_generation ||
-           box_generation_.load() != drawn_box;
+           box_.generation() != drawn_box;
   };
 
+  bool more_keys = false;  // a full batch was read: curses may hold more
   while (!stop_.load()) {
-    int timeout = poll_ms;
-    if (draw_pending()) {
+    int timeout = -1;
+    if (more_keys) {
+      timeout = 0;
+    } else if (draw_pending()) {
       auto left = std::chrono::ceil<std::chrono::milliseconds>(frame - (clock::now() - last_draw));
-      timeout = static_cast<int>(std::clamp<long>(left.count(), 0, poll_ms));
+      timeout = static_cast<int>(std::clamp<long>(left.count(), 0, frame.count()));
     }
-    pollfd fds[2] = {{wake_pipe_[0], POLLIN, 0}, {input_open_ ? STDIN_FILENO : -1, POLLIN, 0}};
+    more_keys = false;
+    pollfd fds[2] = {{wake_.fd(), POLLIN, 0}, {input_open_ ? STDIN_FILENO : -1, POLLIN, 0}};
     int ready = poll(fds, 2, timeout);
-    if (ready > 0 && (fds[0].revents & POLLIN) != 0) {
-      char drain[64];
-      while (read(wake_pipe_[0], drain, sizeof drain) > 0) {
-      }
-    }
+    if (ready > 0 && (fds[0].revents & POLLIN) != 0) wake_.drain();
 
     if (input_open_) {
       short events = ready > 0 ? fds[1].revents : 0;
@@ -338,7 +330,7 @@ void TerminalBackend::run() {
         int result = 0;
         int keys = 0;
         bool after_escape = false;  // an Escape read in this batch, not yet taken
-        while (keys < 256 && (result = wget_wch(stdscr, &value)) != ERR) {
+        while (keys < keys_per_batch && (result = wget_wch(stdscr, &value)) != ERR) {
           const bool function_key = result == KEY_CODE_YES;
           const auto v = static_cast<std::uint32_t>(value);
           TerminalKey alt;
@@ -353,6 +345,7 @@ void TerminalBackend::run() {
           ++keys;
         }
         if (after_escape) take_key(false, 27);
+        more_keys = keys == keys_per_batch;
         if ((events & POLLIN) != 0 && waiting < 0 && keys == 0) closed = true;
       }
       if (closed) {
@@ -362,24 +355,19 @@ void TerminalBackend::run() {
       }
     }
 
-    if (end_signal.load()) console_->request_end();
-    if (console_->end_requested()) {
-      std::lock_guard lock(box_mutex_);
-      answer_box(false);
-    }
+    if (EndSignals::arrived()) console_->request_end();
+    if (console_->end_requested()) box_.answer(false);
 
     if (draw_pending() && clock::now() - last_draw >= frame) {
       drawn_generation = console_->generation();
-      drawn_box = box_generation_.load();
+      drawn_box = box_.generation();
       draw();
       last_draw = clock::now();
       drawn_once = true;
     }
   }
 
-  std::lock_guard lock(box_mutex_);
-  servicing_ = false;
-  answer_box(false);
+  box_.close();
 }
 
 void TerminalBackend::take_key(bool function_key, std::uint32_t value) {
@@ -392,20 +380,8 @@ void TerminalBackend::take_key(bool function_key, std::uint32_t value) {
 }
 
 void TerminalBackend::take(const TerminalKey& key) {
-  {
-    // A box takes its answer; no key store sees it.
-    std::lock_guard lock(box_mutex_);
-    if (box_ != nullptr) {
-      int c = key.typed.character;
-      if (box_->yes_no) {
-        if (c == 'y' || c == 'Y') answer_box(true);
-        if (c == 'n' || c == 'N') answer_box(false);
-      } else if (c == 13) {
-        answer_box(true);
-      }
-      return;
-    }
-  }
+  // A box takes its answer; no key store sees it.
+  if (box_.take_key(key.typed.character)) return;
   // A terminal reports no releases: each press is followed by its release.
   console_->key_press(key.code, key.typed, true, key.keypad);
   console_->key_release(key.code);
@@ -430,16 +406,9 @@ void TerminalBackend::draw() {
     }
   }
 
-  bool box_shown = false;
-  {
-    std::unique_lock lock(box_mutex_);
-    if (box_ != nullptr) {
-      Box box = *box_;
-      lock.unlock();
-      draw_box(box, shown_rows, shown_columns);
-      box_shown = true;
-    }
-  }
+  const std::optional<ModalBox::Content> box = box_.standing();
+  if (box) draw_box(*box, shown_rows, shown_columns);
+  const bool box_shown = box.has_value();
 
   if (view.notice) {
     const std::string notice = size_notice(screen.rows, screen.columns, LINES, COLS);
@@ -459,7 +428,7 @@ void TerminalBackend::draw() {
   refresh();
 }
 
-void TerminalBackend::draw_box(const Box& box, int shown_rows, int shown_columns) {
+void TerminalBackend::draw_box(const ModalBox::Content& box, int shown_rows, int shown_columns) {
   int widest_inner = std::max(1, shown_columns - 4);
   std::vector<std::string> lines = box_lines(box.text, box.yes_no, static_cast<std::size_t>(widest_inner));
   std::size_t inner = std::min<std::size_t>(box.caption.size(), static_cast<std::size_t>(widest_inner));

@@ -1,15 +1,16 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
-#include <mutex>
-#include <string>
+#include <optional>
 #include <string_view>
 #include <thread>
 
 #include "downloader/console/console.h"
+#include "downloader/console/end_signals.h"
+#include "downloader/console/modal_box.h"
 #include "downloader/console/terminal_keys.h"
+#include "downloader/console/wake_pipe.h"
 
 // Shows the console in the terminal it runs in (ncursesw) and takes the
 // terminal's keys, on a thread of its own. Ctrl+C, a hang-up and SIGTERM are
@@ -29,44 +30,30 @@ class TerminalBackend : public ConsoleBackend {
   void attach(Console& console) override;
   void detach() override;
   void idle() override;
+  void wake() override;
   bool ask_yes_no(std::string_view caption, std::string_view text) override;
   void show_message(std::string_view caption, std::string_view text) override;
 
  private:
-  struct Box {
-    std::string caption;
-    std::string text;
-    bool yes_no = false;
-    bool answered = false;
-    bool answer = false;
-  };
-
-  bool show_box(Box& box);
+  bool show_box(ModalBox::Content content);
   void run();
-  void read_keys();
   void take_key(bool function_key, std::uint32_t value);
   void take(const TerminalKey& key);
-  void answer_box(bool answer);
   void draw();
-  void draw_box(const Box& box, int shown_rows, int shown_columns);
-  void wake();
+  void draw_box(const ModalBox::Content& box, int shown_rows, int shown_columns);
 
   Console* console_ = nullptr;
   void* screen_ = nullptr;  // the curses SCREEN
   std::thread thread_;
   std::atomic<bool> stop_{false};
-  int wake_pipe_[2] = {-1, -1};
+  WakePipe wake_;
+  std::optional<EndSignals> end_signals_;
   bool input_open_ = true;
   bool full_redraw_ = true;
   int colour_pair_ = 0;
   int cursor_shown_ = -1;  // what curs_set last asked for, -1 before the first draw
   int drawn_columns_ = 0;
-
-  std::mutex box_mutex_;
-  std::condition_variable box_done_;
-  Box* box_ = nullptr;  // the box waiting for its answer
-  bool servicing_ = false;  // the thread runs and will answer boxes
-  std::atomic<std::uint64_t> box_generation_{0};
+  ModalBox box_;
 };
 
 }  // namespace pat

@@ -1,55 +1,33 @@
 #include "downloader/console/window_backend.h"
 
-#include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include "downloader/console/window_keys.h"
 #include "downloader/console/window_picture.h"
 #include "downloader/console/window_side_connection.h"
 
-// GLEW before any other OpenGL header; X11 last, for its macros.
-#include <GL/glew.h>
-#include <GL/freeglut.h>
-#include <GL/glx.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
+// Last: the window's libraries bring the OpenGL and X11 headers.
+#include "downloader/console/window_libraries.h"
 
 namespace pat {
 
 namespace {
 
-// Ctrl+C in the starting terminal, SIGTERM and SIGHUP end the run as the
-// close button does; the handler only stores, the window's thread acts.
-std::atomic<bool> end_signal{false};
-constexpr int end_signals[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previous_actions[3];
-
-void on_end_signal(int) { end_signal.store(true); }
-
-void install_end_signals() {
-  struct sigaction action {};
-  action.sa_handler = on_end_signal;
-  sigemptyset(&action.sa_mask);
-  for (int i = 0; i < 3; ++i) sigaction(end_signals[i], &action, &previous_actions[i]);
-}
-
-void restore_end_signals() {
-  for (int i = 0; i < 3; ++i) sigaction(end_signals[i], &previous_actions[i], nullptr);
-}
-
 using Clock = std::chrono::steady_clock;
+// A new picture at most this often, and its showing.
 constexpr auto picture_interval = std::chrono::milliseconds(33);
 constexpr auto show_interval = std::chrono::milliseconds(16);
-constexpr int blink_pictures = 8;
+// The cursor is shown for this long, then hidden for as long.
+constexpr auto blink_interval = picture_interval * 8;
 
 int power_of_two_from(int value) {
   int power = 1;
@@ -59,16 +37,11 @@ int power_of_two_from(int value) {
 
 }  // namespace
 
-struct WindowBackend::Box {
-  WindowBox shown;
-  bool answered = false;
-  bool answer = false;
-};
-
 // Everything that belongs to the window's thread.
 class WindowBackend::Window {
  public:
-  explicit Window(WindowBackend& backend) : backend_(backend), console_(*backend.console_) {}
+  explicit Window(WindowBackend& backend)
+      : backend_(backend), console_(*backend.console_), lib_(*backend.libraries_) {}
 
   bool open(const std::string& display, std::string& error);
   void loop();
@@ -96,18 +69,20 @@ class WindowBackend::Window {
   bool usable() const { return open_ && !side_.window_lost(); }
   void character(unsigned char c, bool down);
   void special(int key, bool down);
-  bool box_takes(unsigned char c);
   void take(const WindowKeyAction& action);
   void closed();
   void reshaped(int width, int height);
-  void make_picture();
+  bool cursor_wanted(bool cursor_phase) const;
+  bool picture_due(bool cursor_phase) const;
+  void make_picture(bool cursor_phase);
   void fix_size(int width, int height);
   void upload();
   void show();
-  void wait_until(Clock::time_point when);
+  void wait(std::optional<Clock::time_point> until);
 
   WindowBackend& backend_;
   Console& console_;
+  const WindowLibraries& lib_;
   WindowSideConnection side_;
   WindowKeys keys_;
   std::vector<std::string> arguments_;  // freeglut may keep pointers into them
@@ -139,7 +114,6 @@ class WindowBackend::Window {
   std::uint64_t pictured_generation_ = 0;
   std::uint64_t pictured_box_ = 0;
   bool pictured_cursor_ = false;
-  long pictures_ = 0;
   bool picture_new_ = false;  // made since it was last shown
   WindowPicture picture_;
 };
@@ -155,99 +129,117 @@ bool WindowBackend::Window::open(const std::string& display, std::string& error)
   for (std::string& argument : arguments_) argv_.push_back(argument.data());
   argv_.push_back(nullptr);
   int argc = static_cast<int>(arguments_.size());
-  glutInit(&argc, argv_.data());
+  lib_.glutInit(&argc, argv_.data());
   initialised_ = true;
-  glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
-  glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE);
+  lib_.glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_CONTINUE_EXECUTION);
+  lib_.glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE);
 
   screen_ = console_.snapshot();
   wanted_width_ = glyph_width * screen_.columns;
   wanted_height_ = glyph_height * screen_.rows;
-  glutInitWindowSize(wanted_width_, wanted_height_);
-  window_ = glutCreateWindow("Untitled");
+  lib_.glutInitWindowSize(wanted_width_, wanted_height_);
+  window_ = lib_.glutCreateWindow("Untitled");
   open_ = true;
   window_width_ = wanted_width_;
   window_height_ = wanted_height_;
 
-  if (glewInit() != GLEW_OK || !GLEW_VERSION_1_2) {
+  if (lib_.glewInit() != GLEW_OK || !*lib_.glew_version_1_2) {
     error = "no OpenGL 1.2 for the window";
     close();
     return false;
   }
-  any_texture_size_ = GLEW_VERSION_2_0 || GLEW_ARB_texture_non_power_of_two;
-  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_);
-  glGenTextures(1, &texture_);
-  glBindTexture(GL_TEXTURE_2D, texture_);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  any_texture_size_ = *lib_.glew_version_2_0 || *lib_.glew_arb_texture_non_power_of_two;
+  lib_.glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_texture_);
+  lib_.glGenTextures(1, &texture_);
+  lib_.glBindTexture(GL_TEXTURE_2D, texture_);
+  lib_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  lib_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  lib_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  lib_.glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
 
-  glutDisplayFuncUcall(on_display, this);
-  glutReshapeFuncUcall(on_reshape, this);
-  glutKeyboardFuncUcall(on_key_down, this);
-  glutKeyboardUpFuncUcall(on_key_up, this);
-  glutSpecialFuncUcall(on_special_down, this);
-  glutSpecialUpFuncUcall(on_special_up, this);
-  glutCloseFuncUcall(on_close, this);
+  lib_.glutDisplayFuncUcall(on_display, this);
+  lib_.glutReshapeFuncUcall(on_reshape, this);
+  lib_.glutKeyboardFuncUcall(on_key_down, this);
+  lib_.glutKeyboardUpFuncUcall(on_key_up, this);
+  lib_.glutSpecialFuncUcall(on_special_down, this);
+  lib_.glutSpecialUpFuncUcall(on_special_up, this);
+  lib_.glutCloseFuncUcall(on_close, this);
 
-  display_ = glXGetCurrentDisplay();
-  x_window_ = glXGetCurrentDrawable();
+  display_ = lib_.glXGetCurrentDisplay();
+  x_window_ = lib_.glXGetCurrentDrawable();
   fix_size(wanted_width_, wanted_height_);
   side_.watch(x_window_, [this] { backend_.display_gone(); });
   return true;
 }
 
 void WindowBackend::Window::close() {
-  if (usable() && texture_ != 0) glDeleteTextures(1, &texture_);
+  if (usable() && texture_ != 0) lib_.glDeleteTextures(1, &texture_);
   texture_ = 0;
-  if (open_) glutDestroyWindow(window_);
+  if (open_) lib_.glutDestroyWindow(window_);
   open_ = false;
-  if (initialised_) glutExit();
+  if (initialised_) lib_.glutExit();
   initialised_ = false;
   side_.close();
 }
 
+// The thread sleeps until an event of the display, a change of the screen
+// or the box, or a signal wakes it, or until what it has to do next: a
+// picture of a change, the showing of a new picture, the cursor's blink.
 void WindowBackend::Window::loop() {
-  auto next_picture = Clock::now();
-  auto next_show = next_picture;
+  const auto start = Clock::now();
+  const auto phase_at = [&](Clock::time_point when) { return (when - start) / blink_interval % 2 == 0; };
+  auto next_picture = start;
+  auto next_show = start;
   while (!backend_.stop_.load()) {
     const auto now = Clock::now();
-    if (now >= next_picture) {
-      make_picture();
-      next_picture += picture_interval;
-      if (next_picture <= now) next_picture = now + picture_interval;
+    if (now >= next_picture && picture_due(phase_at(now))) {
+      make_picture(phase_at(now));
+      next_picture = now + picture_interval;
     }
-    if (now >= next_show) {
+    if (now >= next_show && usable() && picture_new_) {
       // An unchanged picture is not sent again; freeglut asks for it
       // itself when the window has to be drawn anew.
-      if (usable() && picture_new_) glutPostRedisplay();
-      next_show += show_interval;
-      if (next_show <= now) next_show = now + show_interval;
+      lib_.glutPostRedisplay();
+      next_show = now + show_interval;
     }
-    glutMainLoopEvent();
+    lib_.glutMainLoopEvent();
     side_.service(console_);
-    if (end_signal.load()) console_.request_end();
-    if (console_.end_requested()) {
-      std::lock_guard lock(backend_.box_mutex_);
-      backend_.answer_box(false);
+    // Ctrl+C in the starting terminal, SIGTERM and SIGHUP end the run as
+    // the close button does.
+    if (EndSignals::arrived()) console_.request_end();
+    if (console_.end_requested()) backend_.box_.answer(false);
+
+    const auto after = Clock::now();
+    std::optional<Clock::time_point> until;
+    const auto sooner = [&](Clock::time_point when) {
+      if (!until || when < *until) until = when;
+    };
+    if (picture_due(phase_at(after))) sooner(next_picture);
+    if (usable() && picture_new_) sooner(next_show);
+    if (usable() && screen_.cursor_visible && !box_shown_) {
+      sooner(start + ((after - start) / blink_interval + 1) * blink_interval);
     }
-    wait_until(std::min(next_picture, next_show));
+    wait(until);
   }
 }
 
-void WindowBackend::Window::wait_until(Clock::time_point when) {
-  if (display_ != nullptr && XEventsQueued(display_, QueuedAlready) > 0) return;
-  const auto left = std::chrono::ceil<std::chrono::milliseconds>(when - Clock::now()).count();
-  if (left <= 0) return;
-  pollfd fds[3] = {{backend_.wake_pipe_[0], POLLIN, 0},
+void WindowBackend::Window::wait(std::optional<Clock::time_point> until) {
+  if (display_ != nullptr) {
+    // Requests made since the last event round (a new size, say) go out
+    // before the sleep.
+    lib_.XFlush(display_);
+    if (lib_.XEventsQueued(display_, QueuedAlready) > 0) return;
+  }
+  int timeout = -1;
+  if (until) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*until - Clock::now()).count();
+    if (left <= 0) return;
+    timeout = static_cast<int>(left);
+  }
+  pollfd fds[3] = {{backend_.wake_.fd(), POLLIN, 0},
                    {display_ != nullptr ? ConnectionNumber(display_) : -1, POLLIN, 0},
                    {side_.fd(), POLLIN, 0}};
-  if (poll(fds, 3, static_cast<int>(left)) > 0 && (fds[0].revents & POLLIN) != 0) {
-    char drain[64];
-    while (read(backend_.wake_pipe_[0], drain, sizeof drain) > 0) {
-    }
-  }
+  if (poll(fds, 3, timeout) > 0 && (fds[0].revents & POLLIN) != 0) backend_.wake_.drain();
 }
 
 void WindowBackend::Window::closed() {
@@ -266,18 +258,27 @@ void WindowBackend::Window::reshaped(int width, int height) {
 void WindowBackend::Window::fix_size(int width, int height) {
   if (display_ == nullptr || x_window_ == 0) return;
   // Equal smallest and largest sizes: no sizing border.
-  XSizeHints* hints = XAllocSizeHints();
+  XSizeHints* hints = lib_.XAllocSizeHints();
   if (hints == nullptr) return;
   hints->flags = PMinSize | PMaxSize;
   hints->min_width = hints->max_width = width;
   hints->min_height = hints->max_height = height;
-  XSetWMNormalHints(display_, x_window_, hints);
-  XFree(hints);
+  lib_.XSetWMNormalHints(display_, x_window_, hints);
+  lib_.XFree(hints);
 }
 
-void WindowBackend::Window::make_picture() {
-  ++pictures_;
-  const bool cursor_phase = pictures_ / blink_pictures % 2 == 0;
+// The cursor line as the picture would show it in this blink phase.
+bool WindowBackend::Window::cursor_wanted(bool cursor_phase) const {
+  return cursor_phase && screen_.cursor_visible && !box_shown_;
+}
+
+bool WindowBackend::Window::picture_due(bool cursor_phase) const {
+  if (!usable()) return false;
+  return !pictured_once_ || size_wrong_ || console_.generation() != pictured_generation_ ||
+         backend_.box_.generation() != pictured_box_ || cursor_wanted(cursor_phase) != pictured_cursor_;
+}
+
+void WindowBackend::Window::make_picture(bool cursor_phase) {
   bool changed = !pictured_once_;
   const std::uint64_t generation = console_.generation();
   if (changed || generation != pictured_generation_) {
@@ -285,20 +286,18 @@ void WindowBackend::Window::make_picture() {
     pictured_generation_ = generation;
     changed = true;
   }
-  const std::uint64_t box_generation = backend_.box_generation_.load();
-  if (box_generation != pictured_box_) {
-    std::lock_guard lock(backend_.box_mutex_);
-    box_shown_ = backend_.box_ != nullptr;
-    if (box_shown_) box_ = backend_.box_->shown;
-    pictured_box_ = backend_.box_generation_.load();
+  if (backend_.box_.generation() != pictured_box_) {
+    const std::optional<ModalBox::Content> box = backend_.box_.standing(pictured_box_);
+    box_shown_ = box.has_value();
+    if (box_shown_) box_ = WindowBox{box->caption, box->text, box->yes_no};
     changed = true;
   }
-  const bool cursor = cursor_phase && screen_.cursor_visible;
+  const bool cursor = cursor_wanted(cursor_phase);
   if (cursor != pictured_cursor_) changed = true;
   if (!usable()) return;
   if (size_wrong_) {
     size_wrong_ = false;
-    glutReshapeWindow(wanted_width_, wanted_height_);
+    lib_.glutReshapeWindow(wanted_width_, wanted_height_);
   }
   if (!changed) return;
   pictured_once_ = true;
@@ -312,79 +311,66 @@ void WindowBackend::Window::make_picture() {
     wanted_width_ = picture_.width;
     wanted_height_ = picture_.height;
     fix_size(wanted_width_, wanted_height_);
-    glutReshapeWindow(wanted_width_, wanted_height_);
+    lib_.glutReshapeWindow(wanted_width_, wanted_height_);
   }
   upload();
   picture_new_ = true;
 }
 
 void WindowBackend::Window::upload() {
-  glBindTexture(GL_TEXTURE_2D, texture_);
+  lib_.glBindTexture(GL_TEXTURE_2D, texture_);
   if (picture_.width != uploaded_width_ || picture_.height != uploaded_height_) {
     texture_width_ = any_texture_size_ ? picture_.width : power_of_two_from(picture_.width);
     texture_height_ = any_texture_size_ ? picture_.height : power_of_two_from(picture_.height);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture_width_, texture_height_, 0, GL_BGRA,
+    lib_.glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, texture_width_, texture_height_, 0, GL_BGRA,
                  GL_UNSIGNED_INT_8_8_8_8_REV, nullptr);
     uploaded_width_ = picture_.width;
     uploaded_height_ = picture_.height;
   }
-  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-  glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture_.width, picture_.height, GL_BGRA,
+  lib_.glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  lib_.glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  lib_.glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, picture_.width, picture_.height, GL_BGRA,
                   GL_UNSIGNED_INT_8_8_8_8_REV, picture_.pixels.data());
 }
 
 void WindowBackend::Window::show() {
   if (!usable()) return;
-  glViewport(0, 0, window_width_, window_height_);
-  glClearColor(0, 0, 0, 1);
-  glClear(GL_COLOR_BUFFER_BIT);
+  lib_.glViewport(0, 0, window_width_, window_height_);
+  lib_.glClearColor(0, 0, 0, 1);
+  lib_.glClear(GL_COLOR_BUFFER_BIT);
   if (uploaded_width_ > 0) {
     // One texel to one pixel, the picture's top row at the window's top.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, window_width_, window_height_, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, texture_);
-    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+    lib_.glMatrixMode(GL_PROJECTION);
+    lib_.glLoadIdentity();
+    lib_.glOrtho(0, window_width_, window_height_, 0, -1, 1);
+    lib_.glMatrixMode(GL_MODELVIEW);
+    lib_.glLoadIdentity();
+    lib_.glEnable(GL_TEXTURE_2D);
+    lib_.glBindTexture(GL_TEXTURE_2D, texture_);
+    lib_.glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     const float u = static_cast<float>(uploaded_width_) / static_cast<float>(texture_width_);
     const float v = static_cast<float>(uploaded_height_) / static_cast<float>(texture_height_);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2i(0, 0);
-    glTexCoord2f(u, 0);
-    glVertex2i(uploaded_width_, 0);
-    glTexCoord2f(u, v);
-    glVertex2i(uploaded_width_, uploaded_height_);
-    glTexCoord2f(0, v);
-    glVertex2i(0, uploaded_height_);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
+    lib_.glBegin(GL_QUADS);
+    lib_.glTexCoord2f(0, 0);
+    lib_.glVertex2i(0, 0);
+    lib_.glTexCoord2f(u, 0);
+    lib_.glVertex2i(uploaded_width_, 0);
+    lib_.glTexCoord2f(u, v);
+    lib_.glVertex2i(uploaded_width_, uploaded_height_);
+    lib_.glTexCoord2f(0, v);
+    lib_.glVertex2i(0, uploaded_height_);
+    lib_.glEnd();
+    lib_.glDisable(GL_TEXTURE_2D);
   }
-  glutSwapBuffers();
+  lib_.glutSwapBuffers();
   picture_new_ = false;
 }
 
-bool WindowBackend::Window::box_takes(unsigned char c) {
-  std::lock_guard lock(backend_.box_mutex_);
-  Box* box = backend_.box_;
-  if (box == nullptr) return false;
-  // The box takes its answer; no key store sees any key while it stands.
-  if (box->shown.yes_no) {
-    if (c == 'y' || c == 'Y') backend_.answer_box(true);
-    if (c == 'n' || c == 'N') backend_.answer_box(false);
-  } else if (c == key::enter) {
-    backend_.answer_box(true);
-  }
-  return true;
-}
-
 void WindowBackend::Window::character(unsigned char c, bool down) {
-  const int modifiers = glutGetModifiers();
+  const int modifiers = lib_.glutGetModifiers();
   if (down) {
-    if (box_takes(c)) return;
+    // The box takes its answer; no key store sees any key while it stands.
+    if (backend_.box_.take_key(c)) return;
     take(keys_.character_down(c, modifiers));
   } else {
     take(keys_.character_up(c, modifiers));
@@ -392,10 +378,10 @@ void WindowBackend::Window::character(unsigned char c, bool down) {
 }
 
 void WindowBackend::Window::special(int key, bool down) {
-  const int modifiers = glutGetModifiers();
+  const int modifiers = lib_.glutGetModifiers();
   if (!down) {
     take(keys_.special_up(key, modifiers));
-  } else if (box_takes(0)) {
+  } else if (backend_.box_.take_key(0)) {
     if (WindowKeys::ends_run(key, modifiers)) console_.request_end();
   } else {
     take(keys_.special_down(key, modifiers));
@@ -424,37 +410,35 @@ WindowBackend::~WindowBackend() { detach(); }
 
 void WindowBackend::attach(Console& console) {
   if (thread_.joinable()) return;
+  std::string error;
+  libraries_ = load_window_libraries(&error);
+  if (libraries_ == nullptr) throw WindowUnavailable(error);
   console_ = &console;
   stop_.store(false);
   start_ = Start::pending;
   finished_ = false;
   display_gone_ = false;
-  if (pipe2(wake_pipe_, O_NONBLOCK | O_CLOEXEC) != 0) throw WindowUnavailable("no pipe for the window");
-  {
-    std::lock_guard lock(box_mutex_);
-    servicing_ = true;
-  }
+  if (!wake_.open()) throw WindowUnavailable("no pipe for the window");
+  box_.open();
   thread_ = std::thread(&WindowBackend::run, this);
   std::unique_lock lock(start_mutex_);
   start_done_.wait(lock, [&] { return start_ != Start::pending; });
   if (start_ == Start::open) {
-    install_end_signals();
+    end_signals_.emplace(wake_);
     return;
   }
   lock.unlock();
   thread_.join();
-  ::close(wake_pipe_[0]);
-  ::close(wake_pipe_[1]);
-  wake_pipe_[0] = wake_pipe_[1] = -1;
+  wake_.close();
   console_ = nullptr;
   throw WindowUnavailable(start_error_);
 }
 
 void WindowBackend::detach() {
   if (!thread_.joinable()) return;
-  restore_end_signals();
+  end_signals_.reset();
   stop_.store(true);
-  wake();
+  wake_.wake();
   bool gone = false;
   {
     std::unique_lock lock(start_mutex_);
@@ -469,9 +453,7 @@ void WindowBackend::detach() {
     std::_Exit(0);
   }
   thread_.join();
-  ::close(wake_pipe_[0]);
-  ::close(wake_pipe_[1]);
-  wake_pipe_[0] = wake_pipe_[1] = -1;
+  wake_.close();
   console_ = nullptr;
 }
 
@@ -489,11 +471,7 @@ void WindowBackend::run() {
     window.loop();
     window.close();
   }
-  {
-    std::lock_guard lock(box_mutex_);
-    servicing_ = false;
-    answer_box(false);
-  }
+  box_.close();
   std::lock_guard lock(start_mutex_);
   finished_ = true;
   start_done_.notify_all();
@@ -501,51 +479,26 @@ void WindowBackend::run() {
 
 // On the window's thread, which never comes back from here.
 void WindowBackend::display_gone() {
-  {
-    std::lock_guard lock(box_mutex_);
-    servicing_ = false;
-    answer_box(false);
-  }
+  box_.close();
   if (console_ != nullptr) console_->request_end();
   std::lock_guard lock(start_mutex_);
   display_gone_ = true;
   start_done_.notify_all();
 }
 
-void WindowBackend::wake() {
-  if (wake_pipe_[1] < 0) return;
-  char byte = 0;
-  ssize_t written = write(wake_pipe_[1], &byte, 1);
-  (void)written;
-}
+void WindowBackend::wake() { wake_.wake(); }
 
 bool WindowBackend::ask_yes_no(std::string_view caption, std::string_view text) {
-  Box box{WindowBox{std::string(caption), std::string(text), true}};
-  return show_box(box);
+  return show_box({std::string(caption), std::string(text), true});
 }
 
 void WindowBackend::show_message(std::string_view caption, std::string_view text) {
-  Box box{WindowBox{std::string(caption), std::string(text), false}};
-  show_box(box);
+  show_box({std::string(caption), std::string(text), false});
 }
 
-bool WindowBackend::show_box(Box& box) {
-  std::unique_lock lock(box_mutex_);
-  if (!servicing_ || console_ == nullptr || console_->end_requested()) return false;
-  box_ = &box;
-  box_generation_.fetch_add(1);
-  wake();
-  box_answered_.wait(lock, [&] { return box.answered; });
-  return box.answer;
-}
-
-void WindowBackend::answer_box(bool answer) {
-  if (box_ == nullptr) return;
-  box_->answer = answer;
-  box_->answered = true;
-  box_ = nullptr;
-  box_generation_.fetch_add(1);
-  box_answered_.notify_all();
+bool WindowBackend::show_box(ModalBox::Content content) {
+  if (console_ == nullptr || console_->end_requested()) return false;
+  return box_.show(std::move(content), [this] { wake_.wake(); });
 }
 
 }  // namespace pat

@@ -2,14 +2,17 @@
 
 #include <atomic>
 #include <condition_variable>
-#include <cstdint>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "downloader/console/console.h"
+#include "downloader/console/end_signals.h"
+#include "downloader/console/modal_box.h"
+#include "downloader/console/wake_pipe.h"
 
 // Shows the console in a window of its own (freeglut and OpenGL) and takes
 // the window's keys, on a thread of its own that makes every freeglut and
@@ -18,6 +21,8 @@
 // a time.
 
 namespace pat {
+
+struct WindowLibraries;
 
 // No window could be opened: no display, or none that shows OpenGL.
 struct WindowUnavailable : std::runtime_error {
@@ -32,31 +37,32 @@ class WindowBackend : public ConsoleBackend {
   WindowBackend(const WindowBackend&) = delete;
   WindowBackend& operator=(const WindowBackend&) = delete;
 
-  // Opens the window; throws WindowUnavailable when it cannot.
+  // Opens the window; throws WindowUnavailable when it cannot, the
+  // window's libraries missing among the causes.
   void attach(Console& console) override;
   // Closes the window. When the display itself went away during the run
   // (the end request followed), freeglut cannot be shut down any more and
   // this ends the process with status 0.
   void detach() override;
+  void wake() override;
   bool ask_yes_no(std::string_view caption, std::string_view text) override;
   void show_message(std::string_view caption, std::string_view text) override;
 
  private:
-  struct Box;
   class Window;  // the thread's freeglut and OpenGL state
   friend class Window;
 
-  bool show_box(Box& box);
-  void answer_box(bool answer);  // with box_mutex_ held
+  bool show_box(ModalBox::Content content);
   void run();
   void display_gone();
-  void wake();
 
   std::string display_;
+  const WindowLibraries* libraries_ = nullptr;
   Console* console_ = nullptr;
   std::thread thread_;
   std::atomic<bool> stop_{false};
-  int wake_pipe_[2] = {-1, -1};
+  WakePipe wake_;
+  std::optional<EndSignals> end_signals_;
 
   // The start's outcome, handed from the thread to attach, and its end.
   std::mutex start_mutex_;
@@ -66,11 +72,7 @@ class WindowBackend : public ConsoleBackend {
   bool finished_ = false;      // the thread is done
   bool display_gone_ = false;  // the thread waits for the process to end
 
-  std::mutex box_mutex_;
-  std::condition_variable box_answered_;
-  Box* box_ = nullptr;  // the box waiting for its answer
-  bool servicing_ = false;  // the thread runs and will answer boxes
-  std::atomic<std::uint64_t> box_generation_{0};
+  ModalBox box_;
 };
 
 }  // namespace pat

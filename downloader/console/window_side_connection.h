@@ -12,6 +12,7 @@
 namespace pat {
 
 class Console;
+struct WindowLibraries;
 
 class WindowSideConnection {
  public:
@@ -39,6 +40,7 @@ class WindowSideConnection {
   bool window_lost() const;
 
  private:
+  const WindowLibraries* lib_ = nullptr;
   void* display_ = nullptr;  // Display*
   unsigned long window_ = 0;
   int xkb_event_ = -1;
