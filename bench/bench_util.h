@@ -3,8 +3,11 @@
 // Small helpers shared by the bench programs: clocks, a process's processor
 // time, the dialogue up to the capture, and a plain table of figures.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/types.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -190,6 +193,28 @@ inline void goal_line(const std::string& figure, const std::string& goal,
   std::printf("goal\t%s\t%s\t%s\t%s\t%s\n", figure.c_str(), goal.c_str(), measured.c_str(),
               ratio.c_str(), met ? "met" : "NOT MET");
   std::fflush(stdout);
+}
+
+// cat of a tester's line, set raw as the program sets it, into a file: the
+// peer of the program's capture. The child's process id.
+inline pid_t start_raw_cat(const std::string& port, const std::string& out) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int line = ::open(port.c_str(), O_RDONLY | O_NOCTTY);
+    const int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    termios t{};
+    if (line < 0 || file < 0 || ::tcgetattr(line, &t) != 0) _exit(126);
+    ::cfmakeraw(&t);
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    if (::tcsetattr(line, TCSANOW, &t) != 0) _exit(126);
+    ::dup2(line, 0);
+    ::dup2(file, 1);
+    ::execlp("cat", "cat", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  require(pid > 0, "cannot start cat");
+  return pid;
 }
 
 }  // namespace pat::bench

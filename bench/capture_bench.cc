@@ -125,22 +125,7 @@ CatResult cat_once(const std::string& download) {
   test::SimTester tester(folder, {.send = download, .baud = 0, .timeout = 180});
   const std::string out = folder.file("cat.txt");
   const std::string port = folder.file("com3");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int line = ::open(port.c_str(), O_RDONLY | O_NOCTTY);
-    const int file = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    termios t{};
-    if (line < 0 || file < 0 || ::tcgetattr(line, &t) != 0) _exit(126);
-    ::cfmakeraw(&t);
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    if (::tcsetattr(line, TCSANOW, &t) != 0) _exit(126);
-    ::dup2(line, 0);
-    ::dup2(file, 1);
-    ::execlp("cat", "cat", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  require(pid > 0, "cannot start cat");
+  const pid_t pid = start_raw_cat(port, out);
 
   const long expected = static_cast<long>(download.size());
   const auto limit = Clock::now() + std::chrono::seconds(60);
