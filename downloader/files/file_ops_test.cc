@@ -14,6 +14,7 @@
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/held_file.h"
+#include "tests/support/run_errors.h"
 #include "tests/support/scratch_folder.h"
 
 namespace pat {
@@ -25,14 +26,7 @@ using test::WorkingFolder;
 using test::write_bytes;
 namespace fs = std::filesystem;
 
-int error_of(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RunError& e) {
-    return e.number;
-  }
-  return 0;
-}
+using test::error_of;
 
 // Every entry below the working directory; folders end with "/".
 std::set<std::string> all_entries() {

@@ -17,6 +17,7 @@
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/held_file.h"
+#include "tests/support/run_errors.h"
 #include "tests/support/scratch_folder.h"
 
 namespace pat {
@@ -27,14 +28,7 @@ using test::read_bytes;
 using test::WorkingFolder;
 using test::write_bytes;
 
-int error_of(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RunError& e) {
-    return e.number;
-  }
-  return 0;
-}
+using test::error_of;
 
 std::set<std::string> folder_entries() {
   std::set<std::string> names;

@@ -15,6 +15,7 @@
 #include "downloader/files/file_table.h"
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/run_errors.h"
 #include "tests/support/scratch_folder.h"
 
 namespace pat {
@@ -23,14 +24,7 @@ namespace {
 using test::read_bytes;
 using test::WorkingFolder;
 
-int error_of(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RunError& e) {
-    return e.number;
-  }
-  return 0;
-}
+using test::error_of;
 
 // A port name never falls through to a file of that name: a malformed one
 // or a port that cannot be had fails the open and creates nothing.
