@@ -72,7 +72,7 @@ void run_dialogue(Program& p) {
     do {
       blank_run(c, 12, 2, 12);
       s.output_format = ask_number(c, 12, 2, "Select ");
-    } while (!(s.output_format > 0 && s.output_format < 9));
+    } while (!format_answer_taken(s.output_format));
 
     const long point = string_instr(s.file_name, ".");
     const FormatChoice choice = choose_format(s.output_format, s.report_format);

@@ -1,5 +1,7 @@
 #include "downloader/formats.h"
 
+#include <iterator>
+
 namespace pat {
 namespace {
 
@@ -29,6 +31,10 @@ const OutputFormat& find_format(float output_format) {
     if (output_format == static_cast<float>(format.number)) return format;
   }
   return no_format;
+}
+
+bool format_answer_taken(float answer) {
+  return answer > 0 && answer < static_cast<float>(std::size(formats) + 1);
 }
 
 bool writes_report(Writer writer) {

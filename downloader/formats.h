@@ -34,6 +34,10 @@ struct OutputFormat {
 // DOWNLOAD FORMAT row.
 const OutputFormat& find_format(float output_format);
 
+// Whether the format question takes an answer: any number above 0 and below
+// the one after the last format, fractions included; others are asked again.
+bool format_answer_taken(float answer);
+
 bool writes_report(Writer writer);
 
 // The operator's final format answer as the run keeps it.

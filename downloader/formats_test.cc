@@ -64,5 +64,14 @@ TEST(OutputFormatTable, WhatEachAnswerMeans) {
   }
 }
 
+TEST(OutputFormatTable, TheQuestionTakesAnyAnswerBetweenTheFirstAndLastFormat) {
+  for (const float taken : {1.0f, 0.5f, 2.5f, 8.0f, 8.9f}) {
+    EXPECT_TRUE(format_answer_taken(taken)) << taken;
+  }
+  for (const float asked_again : {0.0f, -1.0f, 9.0f, 9.5f}) {
+    EXPECT_FALSE(format_answer_taken(asked_again)) << asked_again;
+  }
+}
+
 }  // namespace
 }  // namespace pat
