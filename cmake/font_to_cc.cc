@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "downloader/console/cp437.h"
+#include "downloader/text/cp437.h"
 
 namespace {
 

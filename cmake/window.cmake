@@ -50,7 +50,7 @@ message(STATUS "Window console: built, glyphs from ${PAT_CONSOLE_FONT}")
 
 # The glyph table, made from the font by a generator of our own.
 add_executable(font_to_cc ${PROJECT_SOURCE_DIR}/cmake/font_to_cc.cc
-  ${PROJECT_SOURCE_DIR}/downloader/console/cp437.cc)
+  ${PROJECT_SOURCE_DIR}/downloader/text/cp437.cc)
 target_include_directories(font_to_cc PRIVATE ${PROJECT_SOURCE_DIR})
 set_target_properties(font_to_cc PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/generator)
 set(pat_window_font_cc ${CMAKE_BINARY_DIR}/generated/window_font_data.cc)

@@ -22,9 +22,9 @@
 #include <utility>
 #include <vector>
 
-#include "downloader/console/cp437.h"
 #include "downloader/console/terminal_keys.h"
 #include "downloader/console/terminal_view.h"
+#include "downloader/text/cp437.h"
 
 namespace pat {
 

@@ -3,8 +3,8 @@
 #define NCURSES_WIDECHAR 1
 #include <ncurses.h>
 
-#include "downloader/console/cp437.h"
 #include "downloader/console/pc_scan_codes.h"
+#include "downloader/text/cp437.h"
 
 namespace pat {
 

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "downloader/console/cp437.h"
+#include "downloader/text/cp437.h"
 
 namespace pat {
 namespace {

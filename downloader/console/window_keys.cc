@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "downloader/console/cp437.h"
+#include "downloader/text/cp437.h"
 
 #include "downloader/console/pc_scan_codes.h"
 

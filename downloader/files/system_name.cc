@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "downloader/console/cp437.h"
+#include "downloader/text/cp437.h"
 
 namespace pat {
 

@@ -1,4 +1,4 @@
-#include "downloader/console/cp437.h"
+#include "downloader/text/cp437.h"
 
 #include <array>
 #include <string_view>
