@@ -189,9 +189,7 @@ void Console::wait_ms(int ms) {
   check_end_request();
 }
 
-void Console::check_end_request() {
-  if (end_request_.load()) throw ProgramExit{};
-}
+void Console::end_run() { throw ProgramExit{}; }
 
 bool Console::ask_yes_no(std::string_view caption, std::string_view text) {
   return backend_.ask_yes_no(caption, text);

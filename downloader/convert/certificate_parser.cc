@@ -46,7 +46,8 @@ void put_character(Text& text, long column, char c) {
 }
 
 // The comment's further lines stand under its first one, from the label's
-// column on; they are taken whatever they hold.
+// column on; they are taken whatever they hold. The line read last is left
+// in `line`.
 void read_comment_lines(long p, long width, Text& line, FileTable& files, int input_number,
                         CertificateRecord& record) {
   for (int slot = 27; slot <= 29; ++slot) {
@@ -101,9 +102,11 @@ const std::vector<CertificateLabelRule>& certificate_label_rules() {
 
 namespace {
 
-// A line long enough to hold a label and no separator: the rules run.
-[[gnu::noinline]] bool run_label_rules(const LabelIndex& index, Text& line, FileTable& files,
-                                       int input_number, CertificateRecord& record) {
+// A line long enough to hold a label and no separator: the rules run. A
+// rule that changes the line works on its copy in `changed`.
+[[gnu::noinline]] bool run_label_rules(const LabelIndex& index, std::string_view line,
+                                       Text& changed, FileTable& files, int input_number,
+                                       CertificateRecord& record) {
   const std::vector<CertificateLabelRule>& rules = index.rules();
   LabelColumns columns;
   RuleSet found = index.find(line, index.all(), columns);
@@ -129,7 +132,8 @@ namespace {
       case Action::none:
         break;
       case Action::blank_second_character:
-        put_character(line, p + 1, ' ');
+        if (line.data() != changed.data()) string_store(changed, line);
+        put_character(changed, p + 1, ' ');
         line_changed = true;
         break;
       case Action::date_dashes:
@@ -138,7 +142,7 @@ namespace {
         put_character(record[rule.takes.front().slot], 6, '-');
         break;
       case Action::comment_block:
-        read_comment_lines(p, rule.window_width, line, files, input_number, record);
+        read_comment_lines(p, rule.window_width, changed, files, input_number, record);
         line_changed = true;
         break;
       case Action::mark_complete:
@@ -146,7 +150,10 @@ namespace {
         break;
     }
     // The later rules look for their labels in the line as it now stands.
-    if (line_changed) found = index.find(line, index.all() & ~((RuleSet{2} << r) - 1), columns);
+    if (line_changed) {
+      line = changed;
+      found = index.find(line, index.all() & ~((RuleSet{2} << r) - 1), columns);
+    }
   }
   return complete;
 }
@@ -156,13 +163,18 @@ const LabelIndex index(certificate_label_rules());
 
 }  // namespace
 
-bool parse_certificate_line(Text& line, FileTable& files, int input_number,
-                            CertificateRecord& record) {
+bool parse_certificate_line(std::string_view line, Text& changed, FileTable& files,
+                            int input_number, CertificateRecord& record) {
   // Too short for any label (an empty line, say): nothing to do.
   if (line.size() < index.shortest_label()) return false;
   // Separator lines of equals signs.
   if (line.size() >= 3 && line[1] == '=' && line[2] == '=') return false;
-  return run_label_rules(index, line, files, input_number, record);
+  return run_label_rules(index, line, changed, files, input_number, record);
+}
+
+bool parse_certificate_line(Text& line, FileTable& files, int input_number,
+                            CertificateRecord& record) {
+  return parse_certificate_line(std::string_view(line), line, files, input_number, record);
 }
 
 }  // namespace pat

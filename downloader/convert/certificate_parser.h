@@ -34,8 +34,13 @@ struct CertificateLabelRule {
 
 const std::vector<CertificateLabelRule>& certificate_label_rules();
 
-// Parses one line (changed in place); a comment block reads three more lines
-// of `input` (file number `input_number`). True when the record is complete.
+// Parses one line; a comment block reads three more lines of `input` (file
+// number `input_number`). A rule that changes the line changes a copy of it
+// in `changed`, which the line may view already. True when the record is
+// complete.
+bool parse_certificate_line(std::string_view line, Text& changed, FileTable& files,
+                            int input_number, CertificateRecord& record);
+// The same with the line changed in place.
 bool parse_certificate_line(Text& line, FileTable& files, int input_number,
                             CertificateRecord& record);
 

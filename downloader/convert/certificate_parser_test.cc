@@ -295,6 +295,47 @@ TEST(CertificateParser, LabelsFarAlongALongLine) {
   for (const LinesCase& c : cases) check(c);
 }
 
+// A line read as a view into a buffer of its own: a rule that changes it
+// changes the copy, never the buffer, and the later rules and the comment
+// block read on as in place.
+TEST(CertificateParser, ALineViewedElsewhereParsesAsInPlace) {
+  const std::vector<std::vector<Text>> blocks = {
+      {at_columns({{1, "TLKGE  "}, {10, "0.120 mA"}, {21, "P"}, {30, "LKGE  "}, {39, "0.45 mA"},
+                   {49, "F"}})},
+      {at_columns({{1, "LKGE  "}, {10, "0.45 mA"}, {21, "P"}, {30, "TLKGE  "}, {39, "0.1"}})},
+      {"COMMENTS: TLKGE  FAILED", "SITE: ONE", "", "TLKGE  0.3  LKGE  0.4  SIGNATURE:"},
+      {"COMMENTS: X", "A", "B", "LKGE  0.2 mA  P   SITE: LAST"},
+      {"SITE: NORTH", "APPLIANCE: A1 SIGNATURE:"},
+  };
+  for (const std::vector<Text>& block : blocks) {
+    SCOPED_TRACE(block.front());
+    test::ScratchFolder folder;
+    const std::string name = folder.file("capture.tmp");
+    std::string bytes;
+    for (const Text& line : block) bytes += line + "\n";
+    test::write_bytes(name, bytes);
+    FileTable files;
+    files.open_file(name, mode_input, 1);
+    files.open_file(name, mode_input, 2);
+    CertificateRecord viewed;
+    CertificateRecord in_place;
+    while (!files.end_of_file(1)) {
+      Text line;
+      files.line_input_file(1, line);
+      Text same;
+      files.line_input_file(2, same);
+      const Text held = line;
+      Text changed = "left from an earlier line";
+      const bool viewed_complete =
+          parse_certificate_line(std::string_view(line), changed, files, 1, viewed);
+      EXPECT_EQ(line, held);
+      EXPECT_EQ(viewed_complete, parse_certificate_line(same, files, 2, in_place));
+      for (int slot = 0; slot <= 40; ++slot) EXPECT_EQ(viewed[slot], in_place[slot]) << slot;
+    }
+    EXPECT_TRUE(files.end_of_file(2));
+  }
+}
+
 // The rules run one after the other, each searching the line afresh: what
 // the parser must give, however it finds the labels.
 bool parse_rule_by_rule(Text& line, FileTable& files, int number, CertificateRecord& record) {

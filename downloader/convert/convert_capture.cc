@@ -5,6 +5,7 @@
 
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
+#include "downloader/files/line_reader.h"
 #include "downloader/finished_lines.h"
 #include "downloader/formats.h"
 
@@ -20,17 +21,16 @@ long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
   long rows = 0;
-  Text line;
-  Text row;
-  while (!f.end_of_file(capture_file)) {
+  LineReader capture(f, capture_file);
+  Text copied;  // a line the reader had to copy, or one that a rule changed
+  Text row;     // one buffer for every row
+  while (!capture.at_end()) {
     p.console.check_end_request();
-    line.clear();
-    row.clear();
-    f.line_input_file(capture_file, line);
-    if (parse_certificate_line(line, f, capture_file, record)) {
-      if (writer == Writer::csv) row = csv_row(record);
-      if (writer == Writer::lorvane) row = pat_row(record);
-      if (writes_report(writer)) row = report_row(record, writer, s.report_format, row_end);
+    const std::string_view line = capture.next(copied);
+    if (parse_certificate_line(line, copied, f, capture_file, record)) {
+      if (writer == Writer::csv) csv_row(record, row);
+      if (writer == Writer::lorvane) pat_row(record, row);
+      if (writes_report(writer)) report_row(record, writer, s.report_format, row_end, row);
       f.print_to_file(output_file, row, false);
       record.clear();
       ++rows;

@@ -100,7 +100,7 @@ char* put_quoted(char* out, std::string_view value, std::size_t quotes) {
 
 }  // namespace
 
-Text csv_row(CertificateRecord& record) {
+void csv_row(CertificateRecord& record, Text& row) {
   // The title names the user before Test1.
   string_swap(record[6], record[7]);
   // Each value followed by its comma (the last by a line feed), in one
@@ -111,7 +111,7 @@ Text csv_row(CertificateRecord& record) {
     size += record[slot].size();
     separator[static_cast<std::size_t>(slot)] = size++;
   }
-  Text row(size, ',');
+  row.assign(size, ',');
   for (int slot = 1; slot <= 29; ++slot) {
     const Text& value = record[slot];
     if (!value.empty())
@@ -123,10 +123,11 @@ Text csv_row(CertificateRecord& record) {
   // The values that hold a separator, a quote or a line end of their own:
   // mostly none, and the row is done.
   const std::uint32_t quoted = slots_holding_specials(row, separator);
-  if (quoted == 0) return row;
+  if (quoted == 0) return;
 
   // A value holding a separator, a quote or a line end is quoted, each
-  // quote in it doubled, so that it stays one column.
+  // quote in it doubled, so that it stays one column. The row is laid out
+  // again from the values.
   std::array<std::size_t, 30> quotes{};
   std::size_t quoted_size = size;
   for (int slot = 1; slot <= 29; ++slot) {
@@ -134,8 +135,8 @@ Text csv_row(CertificateRecord& record) {
     quotes[static_cast<std::size_t>(slot)] = quotes_in(record[slot]);
     quoted_size += 2 + quotes[static_cast<std::size_t>(slot)];
   }
-  Text quoted_row(quoted_size, ',');
-  char* out = quoted_row.data();
+  row.assign(quoted_size, ',');
+  char* out = row.data();
   for (int slot = 1; slot <= 29; ++slot) {
     const Text& value = record[slot];
     if ((quoted >> slot) & 1u) {
@@ -146,8 +147,13 @@ Text csv_row(CertificateRecord& record) {
     }
     ++out;  // the comma
   }
-  quoted_row.back() = '\n';
-  return quoted_row;
+  row.back() = '\n';
+}
+
+Text csv_row(CertificateRecord& record) {
+  Text row;
+  csv_row(record, row);
+  return row;
 }
 
 }  // namespace pat
