@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "downloader/convert/label_index.h"
+#include "downloader/files/line_reader.h"
 
 namespace pat {
 
@@ -48,11 +49,14 @@ void put_character(Text& text, long column, char c) {
 // The comment's further lines stand under its first one, from the label's
 // column on; they are taken whatever they hold. The line read last is left
 // in `line`.
-void read_comment_lines(long p, long width, Text& line, FileTable& files, int input_number,
-                        CertificateRecord& record) {
+void read_comment_lines(long p, long width, std::string_view& line, Text& changed,
+                        FileTable& files, int input_number, CertificateRecord& record,
+                        SlotSet fill) {
+  LineReader comments(files, input_number);
   for (int slot = 27; slot <= 29; ++slot) {
-    files.line_input_file(input_number, line);
-    string_store(record[slot], trimmed(string_mid_view(line, p, width), Trim::both));
+    line = comments.next(changed);
+    if (holds_slot(fill, slot))
+      string_store(record[slot], trimmed(string_mid_view(line, p, width), Trim::both));
   }
 }
 
@@ -106,7 +110,7 @@ namespace {
 // rule that changes the line works on its copy in `changed`.
 [[gnu::noinline]] bool run_label_rules(const LabelIndex& index, std::string_view line,
                                        Text& changed, FileTable& files, int input_number,
-                                       CertificateRecord& record) {
+                                       CertificateRecord& record, SlotSet fill) {
   const std::vector<CertificateLabelRule>& rules = index.rules();
   LabelColumns columns;
   RuleSet found = index.find(line, index.all(), columns);
@@ -121,6 +125,7 @@ namespace {
     if (rule.window_width > 0) window = string_mid_view(line, p, rule.window_width);
 
     for (const SlotTake& take : rule.takes) {
+      if (!holds_slot(fill, take.slot)) continue;
       const std::string_view source = take.source == Source::window ? window : line;
       const std::string_view cut = take.from_end ? string_right_view(source, take.length)
                                                  : string_mid_view(source, take.start, take.length);
@@ -134,6 +139,7 @@ namespace {
       case Action::blank_second_character:
         if (line.data() != changed.data()) string_store(changed, line);
         put_character(changed, p + 1, ' ');
+        line = changed;
         line_changed = true;
         break;
       case Action::date_dashes:
@@ -142,7 +148,8 @@ namespace {
         put_character(record[rule.takes.front().slot], 6, '-');
         break;
       case Action::comment_block:
-        read_comment_lines(p, rule.window_width, changed, files, input_number, record);
+        read_comment_lines(p, rule.window_width, line, changed, files, input_number, record,
+                           fill);
         line_changed = true;
         break;
       case Action::mark_complete:
@@ -150,10 +157,7 @@ namespace {
         break;
     }
     // The later rules look for their labels in the line as it now stands.
-    if (line_changed) {
-      line = changed;
-      found = index.find(line, index.all() & ~((RuleSet{2} << r) - 1), columns);
-    }
+    if (line_changed) found = index.find(line, index.all() & ~((RuleSet{2} << r) - 1), columns);
   }
   return complete;
 }
@@ -164,12 +168,12 @@ const LabelIndex index(certificate_label_rules());
 }  // namespace
 
 bool parse_certificate_line(std::string_view line, Text& changed, FileTable& files,
-                            int input_number, CertificateRecord& record) {
+                            int input_number, CertificateRecord& record, SlotSet fill) {
   // Too short for any label (an empty line, say): nothing to do.
   if (line.size() < index.shortest_label()) return false;
   // Separator lines of equals signs.
   if (line.size() >= 3 && line[1] == '=' && line[2] == '=') return false;
-  return run_label_rules(index, line, changed, files, input_number, record);
+  return run_label_rules(index, line, changed, files, input_number, record, fill);
 }
 
 bool parse_certificate_line(Text& line, FileTable& files, int input_number,

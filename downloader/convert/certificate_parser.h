@@ -36,11 +36,13 @@ const std::vector<CertificateLabelRule>& certificate_label_rules();
 
 // Parses one line; a comment block reads three more lines of `input` (file
 // number `input_number`). A rule that changes the line changes a copy of it
-// in `changed`, which the line may view already. True when the record is
-// complete.
+// in `changed`, which the line may view already. Only the slots of `fill`
+// are filled: a writer that reads a few needs no more. True when the record
+// is complete.
 bool parse_certificate_line(std::string_view line, Text& changed, FileTable& files,
-                            int input_number, CertificateRecord& record);
-// The same with the line changed in place.
+                            int input_number, CertificateRecord& record,
+                            SlotSet fill = every_slot);
+// The same for a line held in a text of its own, which serves as `changed`.
 bool parse_certificate_line(Text& line, FileTable& files, int input_number,
                             CertificateRecord& record);
 

@@ -123,6 +123,54 @@ TEST(CertificateParser, WorkedExampleBlock) {
          {}});
 }
 
+// Asked for some slots, the parser fills those as it would fill them all,
+// and leaves the rest empty; the comment block reads its lines either way.
+TEST(CertificateParser, FillsOnlyTheSlotsAsked) {
+  const std::vector<Text> lines = {
+      at_columns({{1, "APPLIANCE: DRILL-42"}}),
+      at_columns({{1, "DATE: "}, {7, "05/03/2019"}, {18, "14:25"}}),
+      at_columns({{1, "USER:"}, {14, "J SMITH"}, {43, "TEST2-DATA"}}),
+      at_columns({{3, "TLKGE  "}, {12, "0.120 mA"}, {23, "P"}, {30, "LKGE  0.3 mA"}}),
+      at_columns({{1, "COMMENTS: "}, {11, "CABLE REPLACED"}, {70, " "}}),
+      "PLUG FUSE 13A",
+      "RETEST IN 6 MONTHS",
+      "SITE: LAST LINE",
+      "SIGNATURE:",
+  };
+  test::ScratchFolder folder;
+  const std::string name = folder.file("capture.tmp");
+  std::string bytes;
+  for (const Text& line : lines) bytes += line + "\n";
+  test::write_bytes(name, bytes);
+  const std::vector<SlotSet> asked = {0, SlotSet{1} << 2, SlotSet{1} << 7 | SlotSet{1} << 16,
+                                      SlotSet{1} << 27 | SlotSet{1} << 29, field_slots};
+  for (const SlotSet fill : asked) {
+    SCOPED_TRACE(fill);
+    FileTable files;
+    files.open_file(name, mode_input, 1);
+    files.open_file(name, mode_input, 2);
+    CertificateRecord some;
+    CertificateRecord all;
+    int completed = 0;
+    while (!files.end_of_file(1)) {
+      Text line;
+      files.line_input_file(1, line);
+      Text same;
+      files.line_input_file(2, same);
+      Text changed;
+      const bool complete = parse_certificate_line(line, changed, files, 1, some, fill);
+      EXPECT_EQ(complete, parse_certificate_line(same, files, 2, all));
+      if (!complete) continue;
+      ++completed;
+      for (int slot = 0; slot <= 40; ++slot) {
+        EXPECT_EQ(some[slot], holds_slot(fill, slot) ? all[slot] : Text()) << "slot " << slot;
+      }
+    }
+    EXPECT_EQ(completed, 1);
+    EXPECT_TRUE(files.end_of_file(2));
+  }
+}
+
 // One rule at a time, mostly on lines that end inside the rule's window.
 TEST(CertificateParser, EachRuleAtTheEndOfAShortLine) {
   const std::vector<LinesCase> cases = {

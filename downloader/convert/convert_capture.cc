@@ -16,10 +16,17 @@ constexpr int capture_file = 1;
 constexpr int output_file = 2;
 constexpr int probe_file = 4;
 
+// The slots that the writer's rows show: the parser fills no others.
+SlotSet slots_written(Writer writer, std::string_view report_format) {
+  if (writer == Writer::csv || writer == Writer::lorvane) return field_slots;
+  return report_slots(writer, report_format);
+}
+
 // The record loop: one row for each record completed; the number of rows.
 long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text& row_end) {
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
+  const SlotSet fill = slots_written(writer, s.report_format);
   long rows = 0;
   LineReader capture(f, capture_file);
   Text copied;  // a line the reader had to copy, or one that a rule changed
@@ -27,7 +34,7 @@ long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text
   while (!capture.at_end()) {
     p.console.check_end_request();
     const std::string_view line = capture.next(copied);
-    if (parse_certificate_line(line, copied, f, capture_file, record)) {
+    if (parse_certificate_line(line, copied, f, capture_file, record, fill)) {
       if (writer == Writer::csv) csv_row(record, row);
       if (writer == Writer::lorvane) pat_row(record, row);
       if (writes_report(writer)) report_row(record, writer, s.report_format, row_end, row);

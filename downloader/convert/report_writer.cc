@@ -132,6 +132,16 @@ void report_row(const CertificateRecord& record, Writer report, std::string_view
   put(row_end);
 }
 
+SlotSet report_slots(Writer report, std::string_view report_format) {
+  const ReportLayout* layout = find_layout(report, report_format);
+  SlotSet slots = 0;
+  if (layout == nullptr) return slots;
+  for (const RowPiece& piece : layout->pieces) {
+    if (piece.slot != 0) slots |= SlotSet{1} << piece.slot;
+  }
+  return slots;
+}
+
 Text report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
                 std::string_view row_end) {
   Text row;

@@ -20,8 +20,8 @@ namespace pat {
 // CSV file (format 5).
 extern const std::string_view csv_title_text;  // the 268-byte title line
 void csv_title_line(FileTable& files, int number);
-Text csv_row(CertificateRecord& record);
-void csv_row(CertificateRecord& record, Text& row);
+Text csv_row(const CertificateRecord& record);
+void csv_row(const CertificateRecord& record, Text& row);
 
 // Lorvane data file (format 6).
 Text pat_row(const CertificateRecord& record);
@@ -42,5 +42,7 @@ Text report_row(const CertificateRecord& record, Writer report, std::string_view
                 std::string_view row_end);
 void report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
                 std::string_view row_end, Text& row);
+// The slots that a report's rows show.
+SlotSet report_slots(Writer report, std::string_view report_format);
 
 }  // namespace pat
