@@ -26,15 +26,15 @@ SlotSet slots_written(Writer writer, std::string_view report_format) {
 long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text& row_end) {
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
-  const SlotSet fill = slots_written(writer, s.report_format);
   long rows = 0;
   LineReader capture(f, capture_file);
-  Text copied;  // a line the reader had to copy, or one that a rule changed
+  CertificateParser parser(f, capture_file, slots_written(writer, s.report_format));
+  Text copied;  // a line the reader had to copy
   Text row;     // one buffer for every row
   while (!capture.at_end()) {
     p.console.check_end_request();
     const std::string_view line = capture.next(copied);
-    if (parse_certificate_line(line, copied, f, capture_file, record, fill)) {
+    if (parser.parse(line, record)) {
       if (writer == Writer::csv) csv_row(record, row);
       if (writer == Writer::lorvane) pat_row(record, row);
       if (writes_report(writer)) report_row(record, writer, s.report_format, row_end, row);
