@@ -135,9 +135,13 @@ bool parse_certificate_line(Text& line, FileTable& files, int input_number,
 }
 
 CertificateParser::CertificateParser(FileTable& files, int input_number, SlotSet fill)
-    : files_(files), input_number_(input_number), fill_(fill), labels_(index) {}
+    : shortest_label_(index.shortest_label()),
+      files_(files),
+      input_number_(input_number),
+      fill_(fill),
+      labels_(index) {}
 
-bool CertificateParser::parse(std::string_view line, CertificateRecord& record) {
+bool CertificateParser::parse_labels(std::string_view line, CertificateRecord& record) {
   if (holds_nothing(line, index)) return false;
   LabelColumns columns;
   const RuleSet found = labels_.find(line, columns);

@@ -28,9 +28,15 @@ class CertificateParser {
   // more.
   CertificateParser(FileTable& files, int input_number, SlotSet fill = every_slot);
 
-  bool parse(std::string_view line, CertificateRecord& record);
+  bool parse(std::string_view line, CertificateRecord& record) {
+    // Inline for the lines too short for any label, empty ones above all.
+    return line.size() >= shortest_label_ && parse_labels(line, record);
+  }
 
  private:
+  bool parse_labels(std::string_view line, CertificateRecord& record);
+
+  std::size_t shortest_label_;
   FileTable& files_;
   int input_number_;
   SlotSet fill_;

@@ -34,32 +34,36 @@ constexpr std::string_view special_bytes(",\"\n");
 // where the processor offers it.
 std::size_t specials_in(std::string_view text) {
 #if defined(__SSE2__)
-  const __m128i zero = _mm_setzero_si128();
-  __m128i sums = zero;  // two counts of eight bytes each
-  for (std::size_t i = 0; i < text.size(); i += 16) {
-    __m128i chunk;
-    if (text.size() - i >= 16) {
-      chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-    } else {
-      char last[16] = {};  // zero bytes are no specials
-      std::memcpy(last, text.data() + i, text.size() - i);
-      chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(last));
-    }
-    const __m128i found =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(',')),
-                                  _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"'))),
-                     _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
+  if (text.size() >= 16) {
+    const auto specials_at = [&text](std::size_t i) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(',')),
+                                       _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"'))),
+                          _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
+    };
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sums = zero;  // two counts of eight bytes each
     // A match is all ones: minus it, one; summed eight bytes at a time.
-    sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_sub_epi8(zero, found), zero));
+    const auto add = [&sums, &zero](__m128i found) {
+      sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_sub_epi8(zero, found), zero));
+    };
+    std::size_t i = 0;
+    for (; text.size() - i >= 16; i += 16) add(specials_at(i));
+    if (i < text.size()) {
+      // The last sixteen bytes, without those counted already.
+      const auto counted = static_cast<char>(16 - (text.size() - i));
+      const __m128i lanes = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      const __m128i fresh = _mm_cmpgt_epi8(lanes, _mm_set1_epi8(static_cast<char>(counted - 1)));
+      add(_mm_and_si128(specials_at(text.size() - 16), fresh));
+    }
+    alignas(16) std::uint64_t halves[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
+    return static_cast<std::size_t>(halves[0] + halves[1]);
   }
-  alignas(16) std::uint64_t halves[2];
-  _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
-  return static_cast<std::size_t>(halves[0] + halves[1]);
-#else
+#endif
   std::size_t count = 0;
   for (const char c : text) count += special_bytes.find(c) != std::string_view::npos ? 1 : 0;
   return count;
-#endif
 }
 
 bool holds_special(std::string_view value) {
