@@ -120,6 +120,18 @@ bool holds_nothing(std::string_view line, const LabelIndex& index) {
   return complete;
 }
 
+// The rules that fill a slot of `fill` or act: the others do nothing.
+RuleSet active_rules(const LabelIndex& index, SlotSet fill) {
+  RuleSet active = 0;
+  const std::vector<CertificateLabelRule>& rules = index.rules();
+  for (std::size_t r = 0; r < rules.size(); ++r) {
+    bool fills = false;
+    for (const SlotTake& take : rules[r].takes) fills = fills || holds_slot(fill, take.slot);
+    if (fills || rules[r].action != Action::none) active |= RuleSet{1} << r;
+  }
+  return active;
+}
+
 // Built with the program, so that no line pays for a first-use test.
 const LabelIndex index(certificate_label_rules());
 
@@ -136,6 +148,7 @@ bool parse_certificate_line(Text& line, FileTable& files, int input_number,
 
 CertificateParser::CertificateParser(FileTable& files, int input_number, SlotSet fill)
     : shortest_label_(index.shortest_label()),
+      active_(active_rules(index, fill)),
       files_(files),
       input_number_(input_number),
       fill_(fill),
@@ -144,9 +157,9 @@ CertificateParser::CertificateParser(FileTable& files, int input_number, SlotSet
 bool CertificateParser::parse_labels(std::string_view line, CertificateRecord& record) {
   if (holds_nothing(line, index)) return false;
   LabelColumns columns;
-  const RuleSet found = labels_.find(line, columns);
-  return run_label_rules(index, found, columns, line, {files_, input_number_, fill_, changed_},
-                         record);
+  const RuleSet found = labels_.find(line, columns) & active_;
+  return found != 0 && run_label_rules(index, found, columns, line,
+                                       {files_, input_number_, fill_, changed_}, record);
 }
 
 }  // namespace pat

@@ -37,6 +37,8 @@ class CertificateParser {
   bool parse_labels(std::string_view line, CertificateRecord& record);
 
   std::size_t shortest_label_;
+  // The rules that do anything: those that fill a slot of `fill` or act.
+  RuleSet active_;
   FileTable& files_;
   int input_number_;
   SlotSet fill_;
