@@ -68,10 +68,12 @@ bool holds_nothing(std::string_view line, const LabelIndex& index) {
 }
 
 // The rules of the labels `found` at their `columns`, in the table's order.
-// A rule that changes the line works on its copy in context.changed.
-[[gnu::noinline]] bool run_label_rules(const LabelIndex& index, RuleSet found,
-                                       LabelColumns& columns, std::string_view line,
-                                       const LineContext& context, CertificateRecord& record) {
+// A rule that changes the line works on its copy in context.changed. Inline
+// in its callers: a line's work is small enough for a call to count.
+[[gnu::always_inline]] inline bool run_label_rules(const LabelIndex& index, RuleSet found,
+                                                   LabelColumns& columns, std::string_view line,
+                                                   const LineContext& context,
+                                                   CertificateRecord& record) {
   const std::vector<CertificateLabelRule>& rules = index.rules();
   Text& changed = context.changed;
   bool complete = false;
