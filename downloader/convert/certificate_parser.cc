@@ -14,7 +14,7 @@ using Source = SlotTake::Source;
 using Trim = SlotTake::Trim;
 using Action = CertificateLabelRule::Action;
 
-std::string_view trimmed(std::string_view value, Trim trim) {
+[[gnu::always_inline]] inline std::string_view trimmed(std::string_view value, Trim trim) {
   switch (trim) {
     case Trim::none:
       return value;

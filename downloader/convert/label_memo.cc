@@ -73,6 +73,11 @@ RuleSet LabelMemo::find(std::string_view line, LabelColumns& columns) {
     }
     return entry.found;
   }
+  return search(line, hash, set, columns);
+}
+
+[[gnu::noinline]] RuleSet LabelMemo::search(std::string_view line, std::uint64_t hash, Set& set,
+                                            LabelColumns& columns) {
   const RuleSet found = index_.find(line, index_.all(), columns);
   // The hash's high bits: the low bits of a product mix the least.
   std::uint16_t& seen = seen_[static_cast<std::size_t>(hash >> 40) % seen_places];

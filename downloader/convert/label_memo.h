@@ -45,6 +45,9 @@ class LabelMemo {
     std::size_t last_used = 0;
   };
 
+  // A line not remembered: searched, and remembered if met before.
+  RuleSet search(std::string_view line, std::uint64_t hash, Set& set, LabelColumns& columns);
+
   const LabelIndex& index_;
   std::vector<Set> sets_;
   // Sixteen bits of the hash of each line met lately, by its hash: two
