@@ -28,6 +28,21 @@ using Action = CertificateLabelRule::Action;
   return value;
 }
 
+// The window of a rule whose label stands at column p.
+std::string_view window_of(const CertificateLabelRule& rule, long p, std::string_view line) {
+  return rule.window_width > 0 ? string_mid_view(line, p, rule.window_width) : std::string_view();
+}
+
+// What a take fills its slot with.
+[[gnu::always_inline]] inline std::string_view take_value(const SlotTake& take,
+                                                          std::string_view window,
+                                                          std::string_view line) {
+  const std::string_view source = take.source == Source::window ? window : line;
+  const std::string_view cut = take.from_end ? string_right_view(source, take.length)
+                                             : string_mid_view(source, take.start, take.length);
+  return trimmed(cut, take.trim);
+}
+
 // One character replaced in place; a column beyond the end changes nothing.
 void put_character(Text& text, long column, char c) {
   if (column >= 1 && column <= static_cast<long>(text.size()))
@@ -82,15 +97,10 @@ bool holds_nothing(std::string_view line, const LabelIndex& index) {
     found &= found - 1;
     const CertificateLabelRule& rule = rules[static_cast<std::size_t>(r)];
     const long p = columns[static_cast<std::size_t>(r)];
-    std::string_view window;
-    if (rule.window_width > 0) window = string_mid_view(line, p, rule.window_width);
-
+    const std::string_view window = window_of(rule, p, line);
     for (const SlotTake& take : rule.takes) {
-      if (!holds_slot(context.fill, take.slot)) continue;
-      const std::string_view source = take.source == Source::window ? window : line;
-      const std::string_view cut = take.from_end ? string_right_view(source, take.length)
-                                                 : string_mid_view(source, take.start, take.length);
-      string_store(record[take.slot], trimmed(cut, take.trim));
+      if (holds_slot(context.fill, take.slot))
+        string_store(record[take.slot], take_value(take, window, line));
     }
 
     bool line_changed = false;
@@ -120,6 +130,46 @@ bool holds_nothing(std::string_view line, const LabelIndex& index) {
     if (line_changed) found = index.find(line, index.all() & ~((RuleSet{2} << r) - 1), columns);
   }
   return complete;
+}
+
+// What the rules of the labels `found` make of the line when all they do is
+// fill slots of `fill` (and maybe complete the record), in the order in
+// which run_label_rules fills them; a yield of another kind otherwise. The
+// line must be short enough for its columns to fit the yield.
+LineYield work_out_yield(const LabelIndex& index, RuleSet found, const LabelColumns& columns,
+                         std::string_view line, SlotSet fill) {
+  LineYield yield;
+  yield.kind = LineYield::Kind::other;
+  for (; found != 0; found &= found - 1) {
+    const auto r = static_cast<std::size_t>(std::countr_zero(found));
+    const CertificateLabelRule& rule = index.rules()[r];
+    if (rule.action == Action::mark_complete) {
+      yield.completes = true;
+    } else if (rule.action != Action::none) {
+      return yield;
+    }
+    const std::string_view window = window_of(rule, columns[r], line);
+    for (const SlotTake& take : rule.takes) {
+      if (!holds_slot(fill, take.slot)) continue;
+      if (yield.count == LineYield::most_fills) return yield;
+      const std::string_view value = take_value(take, window, line);
+      LineYield::Fill& fills = yield.fills[yield.count++];
+      fills.slot = static_cast<std::uint8_t>(take.slot);
+      fills.start = static_cast<std::uint16_t>(value.empty() ? 0 : value.data() - line.data());
+      fills.length = static_cast<std::uint16_t>(value.size());
+    }
+  }
+  yield.kind = LineYield::Kind::fills_only;
+  return yield;
+}
+
+// Fills the slots as the yield says; whether the record is complete.
+bool apply_yield(const LineYield& yield, std::string_view line, CertificateRecord& record) {
+  for (std::size_t i = 0; i < yield.count; ++i) {
+    const LineYield::Fill& fill = yield.fills[i];
+    string_store(record[fill.slot], line.substr(fill.start, fill.length));
+  }
+  return yield.completes;
 }
 
 // The rules that fill a slot of `fill` or act: the others do nothing.
@@ -159,9 +209,18 @@ CertificateParser::CertificateParser(FileTable& files, int input_number, SlotSet
 bool CertificateParser::parse_labels(std::string_view line, CertificateRecord& record) {
   if (holds_nothing(line, index)) return false;
   LabelColumns columns;
-  const RuleSet found = labels_.find(line, columns) & active_;
-  return found != 0 && run_label_rules(index, found, columns, line,
-                                       {files_, input_number_, fill_, changed_}, record);
+  LineYield* yield = nullptr;
+  const RuleSet found = labels_.find(line, columns, &yield) & active_;
+  if (found == 0) return false;
+  // A remembered line whose rules only fill slots fills them as it did the
+  // first time.
+  if (yield != nullptr) {
+    if (yield->kind == LineYield::Kind::unknown)
+      *yield = work_out_yield(index, found, columns, line, fill_);
+    if (yield->kind == LineYield::Kind::fills_only) return apply_yield(*yield, line, record);
+  }
+  return run_label_rules(index, found, columns, line, {files_, input_number_, fill_, changed_},
+                         record);
 }
 
 }  // namespace pat

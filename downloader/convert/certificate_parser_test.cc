@@ -124,7 +124,8 @@ TEST(CertificateParser, WorkedExampleBlock) {
 }
 
 // Asked for some slots, the parser fills those as it would fill them all,
-// and leaves the rest empty; the comment block reads its lines either way.
+// and leaves the rest empty, for lines met again too; the comment block
+// reads its lines either way.
 TEST(CertificateParser, FillsOnlyTheSlotsAsked) {
   const std::vector<Text> lines = {
       at_columns({{1, "APPLIANCE: DRILL-42"}}),
@@ -140,7 +141,9 @@ TEST(CertificateParser, FillsOnlyTheSlotsAsked) {
   test::ScratchFolder folder;
   const std::string name = folder.file("capture.tmp");
   std::string bytes;
-  for (const Text& line : lines) bytes += line + "\n";
+  for (int block = 0; block < 3; ++block) {
+    for (const Text& line : lines) bytes += line + "\n";
+  }
   test::write_bytes(name, bytes);
   const std::vector<SlotSet> asked = {0, SlotSet{1} << 2, SlotSet{1} << 7 | SlotSet{1} << 16,
                                       SlotSet{1} << 27 | SlotSet{1} << 29, field_slots};
@@ -165,8 +168,10 @@ TEST(CertificateParser, FillsOnlyTheSlotsAsked) {
       for (int slot = 0; slot <= 40; ++slot) {
         EXPECT_EQ(some[slot], holds_slot(fill, slot) ? all[slot] : Text()) << "slot " << slot;
       }
+      some.clear();
+      all.clear();
     }
-    EXPECT_EQ(completed, 1);
+    EXPECT_EQ(completed, 3);
     EXPECT_TRUE(files.end_of_file(2));
   }
 }
@@ -472,13 +477,19 @@ TEST(CertificateParser, AgreesWithTheRulesRunOneByOne) {
   EXPECT_TRUE(files.end_of_file(2));
 }
 
-// The conversion's parser remembers the labels of the lines met last: on a
-// download that repeats its lines, some changed by their own rules, some
-// alike but for a byte, it still agrees with the rules run one by one.
+// The conversion's parser remembers the labels of the lines met last, and
+// what it made of those whose rules only fill slots: on a download that
+// repeats its lines, some changed by their own rules, some alike but for a
+// byte, some filling more slots than it remembers, it still agrees with the
+// rules run one by one.
 TEST(CertificateParser, RepeatedLinesAgreeWithTheRulesRunOneByOne) {
   std::vector<Text> pool = {
       "APPLIANCE: A1",
       "APPLIANCE: A2",
+      "APPLIANCE: A3    SIGNATURE:",
+      at_columns({{1, "LOCATION:"}, {14, "STORE"}, {43, "T1"}, {60, "USER:"}, {73, "J"},
+                  {102, "T2 INS  299 MOhm P EARTH  0.1 Ohm  P LOAD  2.9 kVA  P"}}),
+      at_columns({{3, "INS  "}, {12, "299.9 MOhm"}, {23, "P"}}),
       "SITE: NORTH WORKSHOP",
       "SITE: NORTH WORKSHOP ",
       at_columns({{3, "TLKGE  "}, {12, "0.120 mA"}, {23, "P"}, {30, "LKGE  0.3 mA  F"}}),

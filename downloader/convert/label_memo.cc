@@ -57,27 +57,29 @@ std::uint64_t hash_of(std::string_view line) {
 LabelMemo::LabelMemo(const LabelIndex& index)
     : index_(index), sets_(sets), seen_(seen_places, 0) {}
 
-RuleSet LabelMemo::find(std::string_view line, LabelColumns& columns) {
+RuleSet LabelMemo::find(std::string_view line, LabelColumns& columns, LineYield** yield) {
+  if (yield != nullptr) *yield = nullptr;
   if (line.size() > longest_line) return index_.find(line, index_.all(), columns);
   const std::uint64_t hash = hash_of(line);
   Set& set = sets_[static_cast<std::size_t>(hash >> 32) % sets];
   for (std::size_t way = 0; way < set.ways.size(); ++way) {
-    const Entry& entry = set.ways[way];
+    Entry& entry = set.ways[way];
     if (!entry.used || entry.hash != hash || entry.line.size() != line.size() ||
         !same_bytes(entry.line.data(), line.data(), line.size()))
       continue;
     set.last_used = way;
+    if (yield != nullptr) *yield = &entry.yield;
     for (RuleSet left = entry.found; left != 0; left &= left - 1) {
       const auto r = static_cast<std::size_t>(std::countr_zero(left));
       columns[r] = entry.columns[r];
     }
     return entry.found;
   }
-  return search(line, hash, set, columns);
+  return search(line, hash, set, columns, yield);
 }
 
 [[gnu::noinline]] RuleSet LabelMemo::search(std::string_view line, std::uint64_t hash, Set& set,
-                                            LabelColumns& columns) {
+                                            LabelColumns& columns, LineYield** yield) {
   const RuleSet found = index_.find(line, index_.all(), columns);
   // The hash's high bits: the low bits of a product mix the least.
   std::uint16_t& seen = seen_[static_cast<std::size_t>(hash >> 40) % seen_places];
@@ -92,6 +94,8 @@ RuleSet LabelMemo::find(std::string_view line, LabelColumns& columns) {
   entry.hash = hash;
   string_store(entry.line, line);
   entry.found = found;
+  entry.yield = LineYield{};
+  if (yield != nullptr) *yield = &entry.yield;
   for (RuleSet left = found; left != 0; left &= left - 1) {
     const auto r = static_cast<std::size_t>(std::countr_zero(left));
     entry.columns[r] = static_cast<std::uint16_t>(columns[r]);

@@ -16,13 +16,32 @@
 
 namespace pat {
 
+// Kept beside a remembered line for its parser: what the line's rules made
+// of it when all they do is fill slots (and maybe complete the record), as
+// the slots and the bytes of the line each takes.
+struct LineYield {
+  static constexpr std::size_t most_fills = 8;
+  enum class Kind : std::uint8_t { unknown, fills_only, other };
+  struct Fill {
+    std::uint8_t slot = 0;
+    std::uint16_t start = 0;
+    std::uint16_t length = 0;
+  };
+  Kind kind = Kind::unknown;
+  bool completes = false;
+  std::uint8_t count = 0;
+  std::array<Fill, most_fills> fills{};
+};
+
 class LabelMemo {
  public:
   // The index must outlive the memo.
   explicit LabelMemo(const LabelIndex& index);
 
-  // As index.find(line, index.all(), columns).
-  RuleSet find(std::string_view line, LabelColumns& columns);
+  // As index.find(line, index.all(), columns). `yield`, unless null,
+  // receives the yield kept beside the line while it is remembered, else
+  // null; a line remembered afresh comes with an unknown one.
+  RuleSet find(std::string_view line, LabelColumns& columns, LineYield** yield = nullptr);
 
  private:
   // Lines are remembered two to a set, so that a new line pushes out the
@@ -39,6 +58,7 @@ class LabelMemo {
     Text line;
     RuleSet found = 0;
     std::array<std::uint16_t, most_label_rules> columns{};  // of the rules found
+    LineYield yield;
   };
   struct Set {
     std::array<Entry, 2> ways;
@@ -46,7 +66,8 @@ class LabelMemo {
   };
 
   // A line not remembered: searched, and remembered if met before.
-  RuleSet search(std::string_view line, std::uint64_t hash, Set& set, LabelColumns& columns);
+  RuleSet search(std::string_view line, std::uint64_t hash, Set& set, LabelColumns& columns,
+                 LineYield** yield);
 
   const LabelIndex& index_;
   std::vector<Set> sets_;
