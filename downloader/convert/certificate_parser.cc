@@ -71,10 +71,6 @@ void read_comment_lines(long p, long width, std::string_view& line, const LineCo
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Lines too short for any label (an empty line, say) and separator lines
 // of equals signs hold nothing.
 bool holds_nothing(std::string_view line, const LabelIndex& index) {
@@ -153,10 +149,10 @@ LineYield work_out_yield(const LabelIndex& index, RuleSet found, const LabelColu
       if (!holds_slot(fill, take.slot)) continue;
       if (yield.count == LineYield::most_fills) return yield;
       const std::string_view value = take_value(take, window, line);
-      LineYield::Fill& fills = yield.fills[yield.count++];
-      fills.slot = static_cast<std::uint8_t>(take.slot);
-      fills.start = static_cast<std::uint16_t>(value.empty() ? 0 : value.data() - line.data());
-      fills.length = static_cast<std::uint16_t>(value.size());
+      LineYield::Fill& taken = yield.fills[yield.count++];
+      taken.slot = static_cast<std::uint8_t>(take.slot);
+      taken.start = static_cast<std::uint16_t>(value.empty() ? 0 : value.data() - line.data());
+      taken.length = static_cast<std::uint16_t>(value.size());
     }
   }
   yield.kind = LineYield::Kind::fills_only;
@@ -166,8 +162,8 @@ LineYield work_out_yield(const LabelIndex& index, RuleSet found, const LabelColu
 // Fills the slots as the yield says; whether the record is complete.
 bool apply_yield(const LineYield& yield, std::string_view line, CertificateRecord& record) {
   for (std::size_t i = 0; i < yield.count; ++i) {
-    const LineYield::Fill& fill = yield.fills[i];
-    string_store(record[fill.slot], line.substr(fill.start, fill.length));
+    const LineYield::Fill& taken = yield.fills[i];
+    string_store(record[taken.slot], line.substr(taken.start, taken.length));
   }
   return yield.completes;
 }

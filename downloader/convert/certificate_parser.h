@@ -21,7 +21,8 @@ bool parse_certificate_line(Text& line, FileTable& files, int input_number,
 
 // The parser of one conversion, line after line: as parse_certificate_line,
 // for lines that may view the read buffer, filling only the slots that its
-// writer shows, and remembering the labels of the lines met last.
+// writer shows, and remembering the labels of the lines met lately and
+// what their rules made of them.
 class CertificateParser {
  public:
   // Only the slots of `fill` are filled: a writer that shows a few needs no

@@ -51,7 +51,7 @@ std::size_t specials_in(std::string_view text) {
     for (; text.size() - i >= 16; i += 16) add(specials_at(i));
     if (i < text.size()) {
       // The last sixteen bytes, without those counted already.
-      const auto counted = static_cast<char>(16 - (text.size() - i));
+      const int counted = static_cast<int>(16 - (text.size() - i));
       const __m128i lanes = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
       const __m128i fresh = _mm_cmpgt_epi8(lanes, _mm_set1_epi8(static_cast<char>(counted - 1)));
       add(_mm_and_si128(specials_at(text.size() - 16), fresh));

@@ -9,10 +9,11 @@
 #include "downloader/convert/label_index.h"
 #include "downloader/text/text.h"
 
-// Remembers the labels found in the lines met last, keyed by their bytes.
-// A download repeats many of its lines (the same site and user, the same
-// results, empty comment lines): a line met again costs a hash and a
-// comparison instead of a search.
+// Remembers the labels found in the lines met lately, keyed by their bytes,
+// and beside them what the parser made of each. A download repeats many of
+// its lines (the same site and user, the same results, empty comment
+// lines): a line met again costs a hash and a comparison instead of a
+// search.
 
 namespace pat {
 
