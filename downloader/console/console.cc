@@ -200,9 +200,8 @@ void Console::wait_for_typed_key(int ms) {
   check_end_request();
 }
 
-void Console::check_end_request() {
-  if (end_request_.load()) throw ProgramExit{};
-}
+
+void Console::end_run() { throw ProgramExit{}; }
 
 bool Console::ask_yes_no(std::string_view caption, std::string_view text) {
   return backend_.ask_yes_no(caption, text);

@@ -91,10 +91,12 @@ class Console {
   // (no limit when negative), without waking meanwhile; ends the run at
   // once on the end request, which also cuts the wait short.
   void wait_for_typed_key(int ms = -1);
-  // Ends the run (throws ProgramExit) when the end request has come.
-  void check_end_request();
+  // Ends the run (throws ProgramExit) when the end request has come. Inline:
+  // a conversion asks once a line.
+  void check_end_request() {
+    if (end_request_.load(std::memory_order_relaxed)) end_run();
+  }
   bool end_requested() const { return end_request_.load(); }
-
 
   // Modal boxes of the run frame.
   bool ask_yes_no(std::string_view caption, std::string_view text);
@@ -130,6 +132,7 @@ class Console {
   void wake();
   void bell();
   void print_piece(std::string_view text, bool line_end);
+  [[noreturn]] static void end_run();
 
   // The lock of the print in progress, let go during a bell's pause so that
   // the backend keeps drawing and taking keys.

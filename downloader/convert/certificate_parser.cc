@@ -3,6 +3,8 @@
 #include <bit>
 
 #include "downloader/convert/label_index.h"
+#include "downloader/convert/label_memo.h"
+#include "downloader/files/line_reader.h"
 
 namespace pat {
 
@@ -12,20 +14,7 @@ using Source = SlotTake::Source;
 using Trim = SlotTake::Trim;
 using Action = CertificateLabelRule::Action;
 
-// A result letter: the last character of the rule's window.
-SlotTake last_of_window(int slot) {
-  return SlotTake{slot, Source::window, 0, 1, true, Trim::none};
-}
-
-SlotTake window_take(int slot, long start, long length, Trim trim) {
-  return SlotTake{slot, Source::window, start, length, false, trim};
-}
-
-SlotTake line_take(int slot, long start, long length, Trim trim) {
-  return SlotTake{slot, Source::line, start, length, false, trim};
-}
-
-std::string_view trimmed(std::string_view value, Trim trim) {
+[[gnu::always_inline]] inline std::string_view trimmed(std::string_view value, Trim trim) {
   switch (trim) {
     case Trim::none:
       return value;
@@ -39,89 +28,75 @@ std::string_view trimmed(std::string_view value, Trim trim) {
   return value;
 }
 
+// The window of a rule whose label stands at column p.
+std::string_view window_of(const CertificateLabelRule& rule, long p, std::string_view line) {
+  return rule.window_width > 0 ? string_mid_view(line, p, rule.window_width) : std::string_view();
+}
+
+// What a take fills its slot with.
+[[gnu::always_inline]] inline std::string_view take_value(const SlotTake& take,
+                                                          std::string_view window,
+                                                          std::string_view line) {
+  const std::string_view source = take.source == Source::window ? window : line;
+  const std::string_view cut = take.from_end ? string_right_view(source, take.length)
+                                             : string_mid_view(source, take.start, take.length);
+  return trimmed(cut, take.trim);
+}
+
 // One character replaced in place; a column beyond the end changes nothing.
 void put_character(Text& text, long column, char c) {
   if (column >= 1 && column <= static_cast<long>(text.size()))
     text[static_cast<std::size_t>(column - 1)] = c;
 }
 
+// What the rules work with besides the line and the record: where comment
+// lines come from, the slots to fill, and the copy of a changed line.
+struct LineContext {
+  FileTable& files;
+  int input_number;
+  SlotSet fill;
+  Text& changed;
+};
+
 // The comment's further lines stand under its first one, from the label's
-// column on; they are taken whatever they hold.
-void read_comment_lines(long p, long width, Text& line, FileTable& files, int input_number,
+// column on; they are taken whatever they hold. The line read last is left
+// in `line`.
+void read_comment_lines(long p, long width, std::string_view& line, const LineContext& context,
                         CertificateRecord& record) {
+  LineReader comments(context.files, context.input_number);
   for (int slot = 27; slot <= 29; ++slot) {
-    files.line_input_file(input_number, line);
-    string_store(record[slot], trimmed(string_mid_view(line, p, width), Trim::both));
+    line = comments.next(context.changed);
+    if (holds_slot(context.fill, slot))
+      string_store(record[slot], trimmed(string_mid_view(line, p, width), Trim::both));
   }
 }
 
-}  // namespace
-
-const std::vector<CertificateLabelRule>& certificate_label_rules() {
-  static const std::vector<CertificateLabelRule> rules = {
-      {"APPLIANCE", 35, {window_take(1, 12, 21, Trim::right)}, Action::none},
-      {"DATE",
-       22,
-       {window_take(2, 7, 10, Trim::right), window_take(3, 18, 5, Trim::none)},
-       Action::date_dashes},
-      {"SITE:", 22, {window_take(4, 7, 16, Trim::right)}, Action::none},
-      {"LOCATION:",
-       0,
-       {line_take(5, 14, 24, Trim::right), line_take(6, 43, 10, Trim::none)},
-       Action::none},
-      {"USER:",
-       0,
-       {line_take(7, 14, 24, Trim::right), line_take(8, 43, 10, Trim::none)},
-       Action::none},
-      {"VISUAL  ", 0, {line_take(9, 23, 1, Trim::none)}, Action::none},
-      {"INS  ", 21, {window_take(10, 10, 10, Trim::none), last_of_window(11)}, Action::none},
-      {"TLKGE  ",
-       21,
-       {window_take(12, 10, 8, Trim::none), last_of_window(13)},
-       Action::blank_second_character},
-      {"EARTH  ", 21, {window_take(14, 10, 9, Trim::left), last_of_window(15)}, Action::none},
-      {"LKGE  ",
-       20,
-       {window_take(16, 10, 8, Trim::right), last_of_window(17)},
-       Action::blank_second_character,
-       true},
-      {"LOAD  ", 21, {window_take(18, 11, 8, Trim::none), last_of_window(19)}, Action::none},
-      {"OVERALL ST", 23, {window_take(20, 18, 4, Trim::none)}, Action::none},
-      {"SLKGE  ", 21, {window_take(21, 10, 11, Trim::right), last_of_window(22)}, Action::none},
-      {"FLASH  ", 21, {window_take(23, 10, 11, Trim::right), last_of_window(24)}, Action::none},
-      {"IEC LEAD  ", 21, {last_of_window(25)}, Action::none},
-      {"COMMENTS:",
-       70,
-       {SlotTake{26, Source::window, 0, 60, true, Trim::right}},
-       Action::comment_block},
-      {"SIGNATURE:", 0, {}, Action::mark_complete},
-  };
-  return rules;
+// Lines too short for any label (an empty line, say) and separator lines
+// of equals signs hold nothing.
+bool holds_nothing(std::string_view line, const LabelIndex& index) {
+  return line.size() < index.shortest_label() ||
+         (line.size() >= 3 && line[1] == '=' && line[2] == '=');
 }
 
-namespace {
-
-// A line long enough to hold a label and no separator: the rules run.
-[[gnu::noinline]] bool run_label_rules(const LabelIndex& index, Text& line, FileTable& files,
-                                       int input_number, CertificateRecord& record) {
+// The rules of the labels `found` at their `columns`, in the table's order.
+// A rule that changes the line works on its copy in context.changed. Inline
+// in its callers: a line's work is small enough for a call to count.
+[[gnu::always_inline]] inline bool run_label_rules(const LabelIndex& index, RuleSet found,
+                                                   LabelColumns& columns, std::string_view line,
+                                                   const LineContext& context,
+                                                   CertificateRecord& record) {
   const std::vector<CertificateLabelRule>& rules = index.rules();
-  LabelColumns columns;
-  RuleSet found = index.find(line, index.all(), columns);
-
+  Text& changed = context.changed;
   bool complete = false;
   while (found != 0) {
     const int r = std::countr_zero(found);
     found &= found - 1;
     const CertificateLabelRule& rule = rules[static_cast<std::size_t>(r)];
     const long p = columns[static_cast<std::size_t>(r)];
-    std::string_view window;
-    if (rule.window_width > 0) window = string_mid_view(line, p, rule.window_width);
-
+    const std::string_view window = window_of(rule, p, line);
     for (const SlotTake& take : rule.takes) {
-      const std::string_view source = take.source == Source::window ? window : line;
-      const std::string_view cut = take.from_end ? string_right_view(source, take.length)
-                                                 : string_mid_view(source, take.start, take.length);
-      string_store(record[take.slot], trimmed(cut, take.trim));
+      if (holds_slot(context.fill, take.slot))
+        string_store(record[take.slot], take_value(take, window, line));
     }
 
     bool line_changed = false;
@@ -129,7 +104,9 @@ namespace {
       case Action::none:
         break;
       case Action::blank_second_character:
-        put_character(line, p + 1, ' ');
+        if (line.data() != changed.data()) string_store(changed, line);
+        put_character(changed, p + 1, ' ');
+        line = changed;
         line_changed = true;
         break;
       case Action::date_dashes:
@@ -138,7 +115,7 @@ namespace {
         put_character(record[rule.takes.front().slot], 6, '-');
         break;
       case Action::comment_block:
-        read_comment_lines(p, rule.window_width, line, files, input_number, record);
+        read_comment_lines(p, rule.window_width, line, context, record);
         line_changed = true;
         break;
       case Action::mark_complete:
@@ -151,6 +128,58 @@ namespace {
   return complete;
 }
 
+// What the rules of the labels `found` make of the line when all they do is
+// fill slots of `fill` (and maybe complete the record), in the order in
+// which run_label_rules fills them; a yield of another kind otherwise. The
+// line must be short enough for its columns to fit the yield.
+LineYield work_out_yield(const LabelIndex& index, RuleSet found, const LabelColumns& columns,
+                         std::string_view line, SlotSet fill) {
+  LineYield yield;
+  yield.kind = LineYield::Kind::other;
+  for (; found != 0; found &= found - 1) {
+    const auto r = static_cast<std::size_t>(std::countr_zero(found));
+    const CertificateLabelRule& rule = index.rules()[r];
+    if (rule.action == Action::mark_complete) {
+      yield.completes = true;
+    } else if (rule.action != Action::none) {
+      return yield;
+    }
+    const std::string_view window = window_of(rule, columns[r], line);
+    for (const SlotTake& take : rule.takes) {
+      if (!holds_slot(fill, take.slot)) continue;
+      if (yield.count == LineYield::most_fills) return yield;
+      const std::string_view value = take_value(take, window, line);
+      LineYield::Fill& taken = yield.fills[yield.count++];
+      taken.slot = static_cast<std::uint8_t>(take.slot);
+      taken.start = static_cast<std::uint16_t>(value.empty() ? 0 : value.data() - line.data());
+      taken.length = static_cast<std::uint16_t>(value.size());
+    }
+  }
+  yield.kind = LineYield::Kind::fills_only;
+  return yield;
+}
+
+// Fills the slots as the yield says; whether the record is complete.
+bool apply_yield(const LineYield& yield, std::string_view line, CertificateRecord& record) {
+  for (std::size_t i = 0; i < yield.count; ++i) {
+    const LineYield::Fill& taken = yield.fills[i];
+    string_store(record[taken.slot], line.substr(taken.start, taken.length));
+  }
+  return yield.completes;
+}
+
+// The rules that fill a slot of `fill` or act: the others do nothing.
+RuleSet active_rules(const LabelIndex& index, SlotSet fill) {
+  RuleSet active = 0;
+  const std::vector<CertificateLabelRule>& rules = index.rules();
+  for (std::size_t r = 0; r < rules.size(); ++r) {
+    bool fills = false;
+    for (const SlotTake& take : rules[r].takes) fills = fills || holds_slot(fill, take.slot);
+    if (fills || rules[r].action != Action::none) active |= RuleSet{1} << r;
+  }
+  return active;
+}
+
 // Built with the program, so that no line pays for a first-use test.
 const LabelIndex index(certificate_label_rules());
 
@@ -158,11 +187,36 @@ const LabelIndex index(certificate_label_rules());
 
 bool parse_certificate_line(Text& line, FileTable& files, int input_number,
                             CertificateRecord& record) {
-  // Too short for any label (an empty line, say): nothing to do.
-  if (line.size() < index.shortest_label()) return false;
-  // Separator lines of equals signs.
-  if (line.size() >= 3 && line[1] == '=' && line[2] == '=') return false;
-  return run_label_rules(index, line, files, input_number, record);
+  if (holds_nothing(line, index)) return false;
+  LabelColumns columns;
+  const RuleSet found = index.find(line, index.all(), columns);
+  return run_label_rules(index, found, columns, line, {files, input_number, every_slot, line},
+                         record);
+}
+
+CertificateParser::CertificateParser(FileTable& files, int input_number, SlotSet fill)
+    : shortest_label_(index.shortest_label()),
+      active_(active_rules(index, fill)),
+      files_(files),
+      input_number_(input_number),
+      fill_(fill),
+      labels_(index) {}
+
+bool CertificateParser::parse_labels(std::string_view line, CertificateRecord& record) {
+  if (holds_nothing(line, index)) return false;
+  LabelColumns columns;
+  LineYield* yield = nullptr;
+  const RuleSet found = labels_.find(line, columns, &yield) & active_;
+  if (found == 0) return false;
+  // A remembered line whose rules only fill slots fills them as it did the
+  // first time.
+  if (yield != nullptr) {
+    if (yield->kind == LineYield::Kind::unknown)
+      *yield = work_out_yield(index, found, columns, line, fill_);
+    if (yield->kind == LineYield::Kind::fills_only) return apply_yield(*yield, line, record);
+  }
+  return run_label_rules(index, found, columns, line, {files_, input_number_, fill_, changed_},
+                         record);
 }
 
 }  // namespace pat

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <string_view>
-#include <vector>
 
 #include "downloader/convert/certificate_record.h"
+#include "downloader/convert/label_memo.h"
+#include "downloader/convert/label_rules.h"
 #include "downloader/files/file_table.h"
 #include "downloader/text/text.h"
 
@@ -12,31 +13,38 @@
 
 namespace pat {
 
-struct SlotTake {
-  enum class Source { window, line };
-  enum class Trim { none, right, left, both };
-  int slot = 0;
-  Source source = Source::window;
-  long start = 0;
-  long length = 0;
-  bool from_end = false;
-  Trim trim = Trim::none;
-};
-
-struct CertificateLabelRule {
-  enum class Action { none, blank_second_character, date_dashes, comment_block, mark_complete };
-  std::string_view label;
-  long window_width = 0;
-  std::vector<SlotTake> takes;
-  Action action = Action::none;
-  bool skip_after_s = false;  // the leakage label inside "SLKGE  " does not count
-};
-
-const std::vector<CertificateLabelRule>& certificate_label_rules();
-
-// Parses one line (changed in place); a comment block reads three more lines
-// of `input` (file number `input_number`). True when the record is complete.
+// Parses one line held in a text of its own, which a rule may change; a
+// comment block reads three more lines of `input` (file number
+// `input_number`). True when the record is complete.
 bool parse_certificate_line(Text& line, FileTable& files, int input_number,
                             CertificateRecord& record);
+
+// The parser of one conversion, line after line: as parse_certificate_line,
+// for lines that may view the read buffer, filling only the slots that its
+// writer shows, and remembering the labels of the lines met lately and
+// what their rules made of them.
+class CertificateParser {
+ public:
+  // Only the slots of `fill` are filled: a writer that shows a few needs no
+  // more.
+  CertificateParser(FileTable& files, int input_number, SlotSet fill = every_slot);
+
+  bool parse(std::string_view line, CertificateRecord& record) {
+    // Inline for the lines too short for any label, empty ones above all.
+    return line.size() >= shortest_label_ && parse_labels(line, record);
+  }
+
+ private:
+  bool parse_labels(std::string_view line, CertificateRecord& record);
+
+  std::size_t shortest_label_;
+  // The rules that do anything: those that fill a slot of `fill` or act.
+  RuleSet active_;
+  FileTable& files_;
+  int input_number_;
+  SlotSet fill_;
+  Text changed_;  // a copy of the line that a rule changes
+  LabelMemo labels_;
+};
 
 }  // namespace pat

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "downloader/text/text.h"
 
@@ -15,5 +16,11 @@ struct CertificateRecord {
     for (int i = 1; i <= 40; ++i) slots[i].clear();
   }
 };
+
+// A set of slots, one bit each.
+using SlotSet = std::uint64_t;
+inline constexpr SlotSet every_slot = ~SlotSet{0};
+inline constexpr SlotSet field_slots = ((SlotSet{1} << 30) - 1) & ~SlotSet{1};  // 1 to 29
+inline constexpr bool holds_slot(SlotSet slots, int slot) { return ((slots >> slot) & 1u) != 0; }
 
 }  // namespace pat

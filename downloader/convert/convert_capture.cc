@@ -5,6 +5,7 @@
 
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
+#include "downloader/files/line_reader.h"
 #include "downloader/finished_lines.h"
 #include "downloader/formats.h"
 
@@ -15,22 +16,28 @@ constexpr int capture_file = 1;
 constexpr int output_file = 2;
 constexpr int probe_file = 4;
 
+// The slots that the writer's rows show: the parser fills no others.
+SlotSet slots_written(Writer writer, std::string_view report_format) {
+  if (writer == Writer::csv || writer == Writer::lorvane) return field_slots;
+  return report_slots(writer, report_format);
+}
+
 // The record loop: one row for each record completed; the number of rows.
 long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text& row_end) {
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
   long rows = 0;
-  Text line;
-  Text row;
-  while (!f.end_of_file(capture_file)) {
+  LineReader capture(f, capture_file);
+  CertificateParser parser(f, capture_file, slots_written(writer, s.report_format));
+  Text copied;  // a line the reader had to copy
+  Text row;     // one buffer for every row
+  while (!capture.at_end()) {
     p.console.check_end_request();
-    line.clear();
-    row.clear();
-    f.line_input_file(capture_file, line);
-    if (parse_certificate_line(line, f, capture_file, record)) {
-      if (writer == Writer::csv) row = csv_row(record);
-      if (writer == Writer::lorvane) row = pat_row(record);
-      if (writes_report(writer)) row = report_row(record, writer, s.report_format, row_end);
+    const std::string_view line = capture.next(copied);
+    if (parser.parse(line, record)) {
+      if (writer == Writer::csv) csv_row(record, row);
+      if (writer == Writer::lorvane) pat_row(record, row);
+      if (writes_report(writer)) report_row(record, writer, s.report_format, row_end, row);
       f.print_to_file(output_file, row, false);
       record.clear();
       ++rows;

@@ -1,5 +1,4 @@
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -24,52 +23,51 @@ void csv_title_line(FileTable& files, int number) {
 
 namespace {
 
-// The positions among the sixteen bytes from `at` that hold a comma, a
-// quote or a line feed, one bit each.
-unsigned special_bytes(const char* at) {
+// The columns' slots in order: the title names the user before Test1.
+constexpr std::array<int, 29> column_slots = {1,  2,  3,  4,  5,  7,  6,  8,  9,  10,
+                                              11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
+                                              21, 22, 23, 24, 25, 26, 27, 28, 29};
+
+constexpr std::string_view special_bytes(",\"\n");
+
+// The commas, quotes and line feeds in the text, sixteen bytes at a time
+// where the processor offers it.
+std::size_t specials_in(std::string_view text) {
 #if defined(__SSE2__)
-  const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  const __m128i specials =
-      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(',')),
-                                _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"'))),
-                   _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
-  return static_cast<unsigned>(_mm_movemask_epi8(specials));
-#else
-  unsigned bits = 0;
-  for (unsigned k = 0; k < 16; ++k) {
-    if (at[k] == ',' || at[k] == '"' || at[k] == '\n') bits |= 1u << k;
+  if (text.size() >= 16) {
+    const auto specials_at = [&text](std::size_t i) {
+      const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(',')),
+                                       _mm_cmpeq_epi8(chunk, _mm_set1_epi8('"'))),
+                          _mm_cmpeq_epi8(chunk, _mm_set1_epi8('\n')));
+    };
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sums = zero;  // two counts of eight bytes each
+    // A match is all ones: minus it, one; summed eight bytes at a time.
+    const auto add = [&sums, &zero](__m128i found) {
+      sums = _mm_add_epi64(sums, _mm_sad_epu8(_mm_sub_epi8(zero, found), zero));
+    };
+    std::size_t i = 0;
+    for (; text.size() - i >= 16; i += 16) add(specials_at(i));
+    if (i < text.size()) {
+      // The last sixteen bytes, without those counted already.
+      const int counted = static_cast<int>(16 - (text.size() - i));
+      const __m128i lanes = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+      const __m128i fresh = _mm_cmpgt_epi8(lanes, _mm_set1_epi8(static_cast<char>(counted - 1)));
+      add(_mm_and_si128(specials_at(text.size() - 16), fresh));
+    }
+    alignas(16) std::uint64_t halves[2];
+    _mm_store_si128(reinterpret_cast<__m128i*>(halves), sums);
+    return static_cast<std::size_t>(halves[0] + halves[1]);
   }
-  return bits;
 #endif
+  std::size_t count = 0;
+  for (const char c : text) count += special_bytes.find(c) != std::string_view::npos ? 1 : 0;
+  return count;
 }
 
-// The slots (one bit each) whose values, laid out in the row before the
-// separators at the given positions, hold a comma, a quote or a line feed
-// of their own. Sixteen bytes at a time; the separators' own bits are
-// masked off, so that mostly nothing is left to look at.
-std::uint32_t slots_holding_specials(std::string_view row,
-                                     const std::array<std::size_t, 30>& separator) {
-  std::uint32_t slots = 0;
-  std::size_t next_separator = 1;
-  std::size_t slot = 1;
-  for (std::size_t i = 0; i < row.size(); i += 16) {
-    unsigned bits;
-    if (row.size() - i >= 16) {
-      bits = special_bytes(row.data() + i);
-    } else {
-      char last[16] = {};  // zero bytes are no specials
-      std::memcpy(last, row.data() + i, row.size() - i);
-      bits = special_bytes(last);
-    }
-    for (; next_separator <= 29 && separator[next_separator] < i + 16; ++next_separator)
-      bits &= ~(1u << (separator[next_separator] - i));
-    for (; bits != 0; bits &= bits - 1) {
-      const std::size_t at = i + static_cast<std::size_t>(std::countr_zero(bits));
-      while (separator[slot] < at) ++slot;
-      slots |= std::uint32_t{1} << slot;
-    }
-  }
-  return slots;
+bool holds_special(std::string_view value) {
+  return value.find_first_of(special_bytes) != std::string_view::npos;
 }
 
 std::size_t quotes_in(std::string_view value) {
@@ -100,54 +98,56 @@ char* put_quoted(char* out, std::string_view value, std::size_t quotes) {
 
 }  // namespace
 
-Text csv_row(CertificateRecord& record) {
-  // The title names the user before Test1.
-  string_swap(record[6], record[7]);
+void csv_row(const CertificateRecord& record, Text& row) {
   // Each value followed by its comma (the last by a line feed), in one
   // piece: the row is laid out in commas and each value copied into place.
-  std::array<std::size_t, 30> separator{};  // where each value's comma stands
-  std::size_t size = 0;
-  for (int slot = 1; slot <= 29; ++slot) {
-    size += record[slot].size();
-    separator[static_cast<std::size_t>(slot)] = size++;
-  }
-  Text row(size, ',');
-  for (int slot = 1; slot <= 29; ++slot) {
+  std::size_t size = column_slots.size();
+  for (const int slot : column_slots) size += record[slot].size();
+  row.assign(size, ',');
+  char* out = row.data();
+  for (const int slot : column_slots) {
     const Text& value = record[slot];
-    if (!value.empty())
-      std::memcpy(row.data() + separator[static_cast<std::size_t>(slot)] - value.size(),
-                  value.data(), value.size());
+    if (!value.empty()) std::memcpy(out, value.data(), value.size());
+    out += value.size() + 1;
   }
   row.back() = '\n';
 
-  // The values that hold a separator, a quote or a line end of their own:
-  // mostly none, and the row is done.
-  const std::uint32_t quoted = slots_holding_specials(row, separator);
-  if (quoted == 0) return row;
+  // The row's own commas and line feed are all it holds, mostly: then no
+  // value holds a separator, a quote or a line end of its own.
+  if (specials_in(row) == column_slots.size()) return;
 
   // A value holding a separator, a quote or a line end is quoted, each
-  // quote in it doubled, so that it stays one column.
-  std::array<std::size_t, 30> quotes{};
+  // quote in it doubled, so that it stays one column. The row is laid out
+  // again from the values.
+  std::array<bool, column_slots.size()> quoted{};
+  std::array<std::size_t, column_slots.size()> quotes{};
   std::size_t quoted_size = size;
-  for (int slot = 1; slot <= 29; ++slot) {
-    if (((quoted >> slot) & 1u) == 0) continue;
-    quotes[static_cast<std::size_t>(slot)] = quotes_in(record[slot]);
-    quoted_size += 2 + quotes[static_cast<std::size_t>(slot)];
+  for (std::size_t column = 0; column < column_slots.size(); ++column) {
+    const Text& value = record[column_slots[column]];
+    quoted[column] = holds_special(value);
+    if (!quoted[column]) continue;
+    quotes[column] = quotes_in(value);
+    quoted_size += 2 + quotes[column];
   }
-  Text quoted_row(quoted_size, ',');
-  char* out = quoted_row.data();
-  for (int slot = 1; slot <= 29; ++slot) {
-    const Text& value = record[slot];
-    if ((quoted >> slot) & 1u) {
-      out = put_quoted(out, value, quotes[static_cast<std::size_t>(slot)]);
+  row.assign(quoted_size, ',');
+  out = row.data();
+  for (std::size_t column = 0; column < column_slots.size(); ++column) {
+    const Text& value = record[column_slots[column]];
+    if (quoted[column]) {
+      out = put_quoted(out, value, quotes[column]);
     } else {
       if (!value.empty()) std::memcpy(out, value.data(), value.size());
       out += value.size();
     }
     ++out;  // the comma
   }
-  quoted_row.back() = '\n';
-  return quoted_row;
+  row.back() = '\n';
+}
+
+Text csv_row(const CertificateRecord& record) {
+  Text row;
+  csv_row(record, row);
+  return row;
 }
 
 }  // namespace pat

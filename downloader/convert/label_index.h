@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "downloader/convert/certificate_parser.h"
+#include "downloader/convert/label_rules.h"
 
 // Finds the labels of the certificate rules in a line, all of them in one
 // pass, so that a line costs about the same whatever the number of rules.

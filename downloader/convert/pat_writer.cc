@@ -17,17 +17,22 @@ Text two_digits(int value) {
 
 }  // namespace
 
-Text pat_row(const CertificateRecord& record) {
+void pat_row(const CertificateRecord& record, Text& row) {
   std::size_t size = 29;
   for (int slot = 1; slot <= 29; ++slot) size += record[slot].size();
   // Every value followed by its comma, in one piece.
-  Text row(size, ',');
+  row.assign(size, ',');
   char* out = row.data();
   for (int slot = 1; slot <= 29; ++slot) {
     const Text& value = record[slot];
     if (!value.empty()) std::memcpy(out, value.data(), value.size());
     out += value.size() + 1;
   }
+}
+
+Text pat_row(const CertificateRecord& record) {
+  Text row;
+  pat_row(record, row);
   return row;
 }
 

@@ -96,10 +96,11 @@ void report_heading(Writer report, std::string_view report_format, FileTable& fi
   files.print_to_file(output_number, layout->underline, true);
 }
 
-Text report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
-                std::string_view row_end) {
+void report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
+                std::string_view row_end, Text& row) {
+  row.clear();
   const ReportLayout* layout = find_layout(report, report_format);
-  if (layout == nullptr) return Text();
+  if (layout == nullptr) return;
   // Fixed cells are cut or padded with blanks: the row is laid out in
   // blanks and each value copied into its place.
   std::size_t size = row_end.size();
@@ -110,7 +111,7 @@ Text report_row(const CertificateRecord& record, Writer report, std::string_view
       size += piece.width == 0 ? record[piece.slot].size() : piece.width;
     }
   }
-  Text row(size, ' ');
+  row.assign(size, ' ');
   char* out = row.data();
   const auto put = [&out](std::string_view text) {
     if (!text.empty()) std::memcpy(out, text.data(), text.size());
@@ -129,6 +130,22 @@ Text report_row(const CertificateRecord& record, Writer report, std::string_view
     }
   }
   put(row_end);
+}
+
+SlotSet report_slots(Writer report, std::string_view report_format) {
+  const ReportLayout* layout = find_layout(report, report_format);
+  SlotSet slots = 0;
+  if (layout == nullptr) return slots;
+  for (const RowPiece& piece : layout->pieces) {
+    if (piece.slot != 0) slots |= SlotSet{1} << piece.slot;
+  }
+  return slots;
+}
+
+Text report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
+                std::string_view row_end) {
+  Text row;
+  report_row(record, report, report_format, row_end, row);
   return row;
 }
 

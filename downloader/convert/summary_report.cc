@@ -2,6 +2,7 @@
 
 #include "downloader/convert/convert_capture.h"
 #include "downloader/convert/writers.h"
+#include "downloader/files/line_reader.h"
 
 namespace pat {
 namespace {
@@ -18,12 +19,13 @@ long copy_report_lines(Program& p) {
   f.line_input_file(capture_file, line);
   long written = 0;
   int counter = 0;
-  while (!f.end_of_file(capture_file)) {
+  LineReader capture(f, capture_file);
+  while (!capture.at_end()) {
     p.console.check_end_request();
-    f.line_input_file(capture_file, line);
+    const std::string_view taken = capture.next(line);
     ++counter;
     if (counter > 2) {
-      f.print_to_file(output_file, line, true);
+      f.print_to_file(output_file, taken, true);
       counter = 0;
       ++written;
     }

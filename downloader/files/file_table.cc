@@ -8,22 +8,15 @@
 #include <algorithm>
 #include <cerrno>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "downloader/files/disk_file.h"
 #include "downloader/files/file_lock.h"
+#include "downloader/files/line_split.h"
 #include "downloader/files/system_name.h"
 #include "downloader/run_error.h"
 
 namespace pat {
 
 namespace {
-
-constexpr unsigned char cr = 13;
-constexpr unsigned char lf = 10;
-constexpr unsigned char eof_mark = 26;
 
 int read_error(int error) {
   const bool refused = error == EACCES || error == EPERM || error == EROFS ||
@@ -71,54 +64,6 @@ void take_byte(OpenFile& f) {
   ++f.position;
 }
 
-bool is_line_stop(char c) {
-  const auto b = static_cast<unsigned char>(c);
-  return b == cr || b == lf || b == eof_mark;
-}
-
-// The first CR, LF or 26 in [begin, end), or end. Sixteen bytes at a time
-// where the processor offers it: this is the inner loop of every conversion.
-[[gnu::always_inline]] inline const char* find_line_stop(const char* begin, const char* end) {
-  const char* at = begin;
-#if defined(__SSE2__)
-  const __m128i cr_bytes = _mm_set1_epi8(static_cast<char>(cr));
-  const __m128i lf_bytes = _mm_set1_epi8(static_cast<char>(lf));
-  const __m128i eof_bytes = _mm_set1_epi8(static_cast<char>(eof_mark));
-  for (; end - at >= 16; at += 16) {
-    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    const __m128i stops = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(chunk, cr_bytes), _mm_cmpeq_epi8(chunk, lf_bytes)),
-        _mm_cmpeq_epi8(chunk, eof_bytes));
-    const int mask = _mm_movemask_epi8(stops);
-    if (mask != 0) return at + __builtin_ctz(static_cast<unsigned>(mask));
-  }
-#endif
-  while (at != end && !is_line_stop(*at)) ++at;
-  return at;
-}
-
-// Most lines lie in the buffer whole, with their line end and the byte
-// after it: nothing can fail then, so they go straight to the target. False
-// (and nothing taken) for any other line.
-inline bool take_whole_line(OpenFile& f, Text& target) {
-  const char* const begin = f.read_buf.data() + f.read_pos;
-  const char* const end = f.read_buf.data() + f.read_buf.size();
-  if (begin == end) return false;
-  // An empty line needs no search.
-  const char* const stop = is_line_stop(*begin) ? begin : find_line_stop(begin + 1, end);
-  if (stop == end || static_cast<unsigned char>(*stop) == eof_mark) return false;
-  const unsigned char pair = static_cast<unsigned char>(*stop) == cr ? lf : cr;
-  const char* next = stop + 1;
-  if (next != end && static_cast<unsigned char>(*next) == pair) ++next;
-  if (next == end) return false;
-  target.clear();
-  if (stop != begin) target.append(begin, static_cast<std::size_t>(stop - begin));
-  f.read_pos += static_cast<std::size_t>(next - begin);
-  f.position += static_cast<std::uint64_t>(next - begin);
-  f.at_end = static_cast<unsigned char>(*next) == eof_mark;
-  return true;
-}
-
 // A line that the buffer does not hold whole, with its line end and the
 // byte after it: read block by block, the end of the file and 26 included.
 [[gnu::noinline]] void read_line_across_blocks(OpenFile& f, Text& target) {
@@ -150,7 +95,7 @@ inline bool take_whole_line(OpenFile& f, Text& target) {
     }
     take_byte(f);
     int next = peek_byte(f);
-    if (next == (ender == cr ? lf : cr)) {
+    if (next == (ender == line_cr ? line_lf : line_cr)) {
       take_byte(f);
       next = peek_byte(f);
     }
@@ -334,6 +279,11 @@ const OpenFile* FileTable::entry(int number) const {
   return it == files_.end() ? nullptr : it->second.get();
 }
 
+OpenFile* FileTable::entry(int number) {
+  const auto it = files_.find(number);
+  return it == files_.end() ? nullptr : it->second.get();
+}
+
 void FileTable::open_file(std::string_view name, FileMode mode, int number) {
   if (number < 1) raise_error(err::bad_file_number);
   if (is_open(number)) raise_error(err::file_already_open);
@@ -379,7 +329,12 @@ void FileTable::line_input_file(int number, Text& target) {
   if (!f.can_read) raise_error(err::path_file_access);
   if (f.mode != mode_input) raise_error(err::bad_file_mode);
 
-  if (!take_whole_line(f, target)) read_line_across_blocks(f, target);
+  std::string_view whole;
+  if (take_whole_line(f, whole)) {
+    target.assign(whole.data(), whole.size());
+  } else {
+    read_line_across_blocks(f, target);
+  }
 }
 
 bool FileTable::end_of_file(int number) {

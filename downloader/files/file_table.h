@@ -59,6 +59,7 @@ class FileTable {
   void close_all();
   bool is_open(int number) const;
   const OpenFile* entry(int number) const;
+  OpenFile* entry(int number);  // for a reader that takes lines from the buffer
   // This run opened (and so locked) a file of that name for writing.
   bool opened_for_writing(std::string_view name) const;
 

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "downloader/files/line_reader.h"
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/held_file.h"
@@ -141,6 +142,55 @@ TEST(LineInputFile, ReadsEveryLineAndStopsAtTheEnd) {
     const std::uint64_t expected_position =
         c.final_position == whole_file ? c.bytes.size() : c.final_position;
     EXPECT_EQ(files.entry(1)->position, expected_position);
+  }
+}
+
+// The reader that takes lines from the buffer agrees with the table's own
+// reads line by line: the same lines, the same position and end after each,
+// and the same error past the end.
+TEST(LineReader, ReadsAsLineInputFileDoes) {
+  for (const LineCase& c : line_cases()) {
+    SCOPED_TRACE(c.label);
+    WorkingFolder dir;
+    write_bytes("in", c.bytes);
+    FileTable files;
+    files.open_file("in", mode_input, 1);
+    files.open_file("in", mode_input, 2);
+    LineReader reader(files, 1);
+
+    std::size_t lines = 0;
+    while (!reader.at_end()) {
+      ASSERT_FALSE(files.end_of_file(2));
+      ASSERT_LE(++lines, c.lines.size());
+      Text copy = "old";
+      const std::string got(reader.next(copy));
+      Text want;
+      files.line_input_file(2, want);
+      ASSERT_EQ(got, want) << "line " << lines;
+      ASSERT_EQ(files.entry(1)->position, files.entry(2)->position) << "line " << lines;
+      ASSERT_EQ(files.entry(1)->at_end, files.entry(2)->at_end) << "line " << lines;
+    }
+    EXPECT_EQ(lines, c.lines.size());
+    EXPECT_TRUE(files.end_of_file(2));
+    Text copy = "old";
+    EXPECT_EQ(error_of([&] { reader.next(copy); }), err::input_past_end);
+    EXPECT_EQ(copy, "");
+  }
+}
+
+TEST(LineReader, RefusesWhatLineInputFileRefuses) {
+  WorkingFolder dir;
+  write_bytes("in", "a\r\n");
+  FileTable files;
+  files.open_file("in", mode_input, 1);
+  files.open_file("out", mode_output, 2);
+  files.open_file("random", mode_random, 3);
+  for (const auto& [number, expected] : std::vector<std::pair<int, int>>{
+           {4, err::bad_file_number}, {2, err::path_file_access}, {3, err::bad_file_mode}}) {
+    SCOPED_TRACE(number);
+    LineReader reader(files, number);
+    Text copy;
+    EXPECT_EQ(error_of([&] { reader.next(copy); }), expected);
   }
 }
 
