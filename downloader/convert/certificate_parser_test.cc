@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -427,6 +429,39 @@ bool parse_rule_by_rule(Text& line, FileTable& files, int number, CertificateRec
   return complete;
 }
 
+// Reads the bytes as a capture twice, line by line: parse, the parser under
+// test, and the rules run one by one must complete the same records with the
+// same slots.
+void expect_agreement_with_rules_one_by_one(
+    const std::string& bytes,
+    const std::function<bool(FileTable&, int, Text&, CertificateRecord&)>& parse) {
+  test::ScratchFolder folder;
+  const std::string name = folder.file("capture.tmp");
+  test::write_bytes(name, bytes);
+  FileTable files;
+  files.open_file(name, mode_input, 1);
+  files.open_file(name, mode_input, 2);
+  CertificateRecord got;
+  CertificateRecord want;
+  int line_number = 0;
+  while (!files.end_of_file(1)) {
+    Text line;
+    files.line_input_file(1, line);
+    Text same;
+    files.line_input_file(2, same);
+    ++line_number;
+    SCOPED_TRACE("line " + std::to_string(line_number) + ": " + line);
+    const bool got_complete = parse(files, 1, line, got);
+    ASSERT_EQ(got_complete, parse_rule_by_rule(same, files, 2, want));
+    for (int slot = 0; slot <= 40; ++slot) ASSERT_EQ(got[slot], want[slot]) << "slot " << slot;
+    if (got_complete) {
+      got.clear();
+      want.clear();
+    }
+  }
+  EXPECT_TRUE(files.end_of_file(2));
+}
+
 // Lines made of labels, pieces of labels and their neighbours at random: the
 // parser agrees with the rules run one by one on every one of them.
 TEST(CertificateParser, AgreesWithTheRulesRunOneByOne) {
@@ -447,34 +482,12 @@ TEST(CertificateParser, AgreesWithTheRulesRunOneByOne) {
   // A comment block near the end still finds its three lines.
   for (int i = 0; i < 3; ++i) lines.push_back("");
 
-  test::ScratchFolder folder;
-  const std::string name = folder.file("capture.tmp");
   std::string bytes;
   for (const Text& line : lines) bytes += line + "\n";
-  test::write_bytes(name, bytes);
-  FileTable files;
-  files.open_file(name, mode_input, 1);
-  files.open_file(name, mode_input, 2);
-  CertificateRecord got;
-  CertificateRecord want;
-  int line_number = 0;
-  while (!files.end_of_file(1)) {
-    Text line;
-    files.line_input_file(1, line);
-    Text same;
-    files.line_input_file(2, same);
-    ++line_number;
-    SCOPED_TRACE("line " + std::to_string(line_number) + ": " + line);
-    const bool got_complete = parse_certificate_line(line, files, 1, got);
-    const bool want_complete = parse_rule_by_rule(same, files, 2, want);
-    ASSERT_EQ(got_complete, want_complete);
-    for (int slot = 0; slot <= 40; ++slot) ASSERT_EQ(got[slot], want[slot]) << "slot " << slot;
-    if (got_complete) {
-      got.clear();
-      want.clear();
-    }
-  }
-  EXPECT_TRUE(files.end_of_file(2));
+  expect_agreement_with_rules_one_by_one(
+      bytes, [](FileTable& files, int number, Text& line, CertificateRecord& record) {
+        return parse_certificate_line(line, files, number, record);
+      });
 }
 
 // The conversion's parser remembers the labels of the lines met last, and
@@ -507,32 +520,13 @@ TEST(CertificateParser, RepeatedLinesAgreeWithTheRulesRunOneByOne) {
   std::mt19937 random(99);
   std::string bytes;
   for (int i = 0; i < 6000; ++i) bytes += pool[random() % pool.size()] + "\r\n";
-  test::ScratchFolder folder;
-  const std::string name = folder.file("capture.tmp");
-  test::write_bytes(name, bytes + "\r\n\r\n\r\n");
-  FileTable files;
-  files.open_file(name, mode_input, 1);
-  files.open_file(name, mode_input, 2);
-  CertificateParser parser(files, 1);
-  CertificateRecord got;
-  CertificateRecord want;
-  int line_number = 0;
-  while (!files.end_of_file(1)) {
-    Text line;
-    files.line_input_file(1, line);
-    Text same;
-    files.line_input_file(2, same);
-    ++line_number;
-    SCOPED_TRACE("line " + std::to_string(line_number) + ": " + line);
-    const bool got_complete = parser.parse(line, got);
-    ASSERT_EQ(got_complete, parse_rule_by_rule(same, files, 2, want));
-    for (int slot = 0; slot <= 40; ++slot) ASSERT_EQ(got[slot], want[slot]) << "slot " << slot;
-    if (got_complete) {
-      got.clear();
-      want.clear();
-    }
-  }
-  EXPECT_TRUE(files.end_of_file(2));
+  std::optional<CertificateParser> parser;
+  expect_agreement_with_rules_one_by_one(
+      bytes + "\r\n\r\n\r\n",
+      [&](FileTable& files, int number, Text& line, CertificateRecord& record) {
+        if (!parser) parser.emplace(files, number);
+        return parser->parse(line, record);
+      });
 }
 
 }  // namespace
