@@ -217,4 +217,16 @@ inline pid_t start_raw_cat(const std::string& port, const std::string& out) {
   return pid;
 }
 
+// A bench's main: its folders removed even when it is stopped, and a failure
+// reported under its name.
+inline int run_bench(const char* name, int (*bench)()) {
+  remove_folders_on_stop();
+  try {
+    return bench();
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", name, e.what());
+    return 1;
+  }
+}
+
 }  // namespace pat::bench

@@ -240,12 +240,4 @@ int main_bench() {
 }  // namespace
 }  // namespace pat::bench
 
-int main() {
-  pat::bench::remove_folders_on_stop();
-  try {
-    return pat::bench::main_bench();
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "capture_bench: %s\n", e.what());
-    return 1;
-  }
-}
+int main() { return pat::bench::run_bench("capture_bench", pat::bench::main_bench); }
