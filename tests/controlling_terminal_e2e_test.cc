@@ -2,16 +2,14 @@
 // output redirected draws on that terminal and takes its keys there; with no
 // terminal and no display it says so and ends.
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "tests/e2e_support.h"
+#include "tests/support/changed_environment.h"
 #include "tests/support/terminal_restored.h"
-
-extern "C" char** environ;
 
 namespace pat::test {
 namespace {
@@ -49,32 +47,15 @@ INSTANTIATE_TEST_SUITE_P(
                                      "</dev/null >.out", ".out"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// This process's environment without a display, with a terminal type that
-// would let curses draw on any output.
-class NoDisplay {
- public:
-  NoDisplay() {
-    for (char** e = environ; *e != nullptr; ++e) {
-      if (std::strncmp(*e, "DISPLAY=", 8) != 0 && std::strncmp(*e, "TERM=", 5) != 0) {
-        strings_.emplace_back(*e);
-      }
-    }
-    strings_.emplace_back("TERM=xterm-256color");
-    for (std::string& s : strings_) pointers_.push_back(s.data());
-    pointers_.push_back(nullptr);
-  }
-  char** get() { return pointers_.data(); }
-
- private:
-  std::vector<std::string> strings_;
-  std::vector<char*> pointers_;
-};
-
+// Started in a session of its own with no display: one line, status 1, and
+// no file touched, before any screen.
 TEST(NoTerminal, WithoutADisplayOneLineAndStatusOne) {
   RunFolder folder;
   folder.write("shop.txt", "kept\r\n");
   const std::vector<std::string> before = folder.entries();
-  NoDisplay environment;
+  // No display, and a terminal type with which curses would draw on any
+  // output.
+  ChangedEnvironment environment({"DISPLAY", "TERM=xterm-256color"});
   for (const char* args : {"", "/v"}) {
     SCOPED_TRACE(args);
     std::vector<std::string> argv = {folder.file("pat-downloader")};
