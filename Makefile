@@ -4,18 +4,24 @@ JOBS ?= $(shell nproc)
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build run test fuzz bench demo clean
+.PHONY: all deps configure build run test fuzz bench demo clean
 
 all: build
 
 deps:
 	@scripts/install-deps
 
-build: deps
-	@cmake -S . -B $(BUILD) -G Ninja >/dev/null
+# Quiet but for the window console's line; all of it when configuring fails.
+configure: deps
+	@out=$$(cmake -S . -B $(BUILD) -G Ninja 2>&1) || { printf '%s\n' "$$out"; exit 1; }; \
+	printf '%s\n' "$$out" | sed -n 's/^-- \(Window console: .*\)/\1/p'
+
+build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# run and demo build only what they start, not the tests and benches.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target pat-downloader
 	@$(BUILD)/bin/pat-downloader
 
 test: build
@@ -31,7 +37,8 @@ fuzz:
 bench: build
 	@bench/run $(BUILD)
 
-demo: build
+demo: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target pat-downloader sim_tester
 	@tools/demo $(BUILD)
 
 clean:

@@ -1,11 +1,14 @@
 #include "downloader/configuration.h"
 
+#include "downloader/files/own_file.h"
+
 namespace pat {
 
 Outcome read_configuration(Program& p) {
   Text value;
-  if (file_exists("quelmarint.cfg")) {
-    p.files.open_file("quelmarint.cfg", mode_input, 1);
+  const Text name = own_file_name("quelmarint.cfg");
+  if (file_exists(name)) {
+    p.files.open_file(name, mode_input, 1);
     Text line;
     while (!p.files.end_of_file(1)) {
       p.files.line_input_file(1, line);

@@ -4,6 +4,7 @@
 
 #include "downloader/console/line_entry.h"
 #include "downloader/console/number_format.h"
+#include "downloader/convert/convert_capture.h"
 #include "downloader/formats.h"
 
 namespace pat {
@@ -18,6 +19,19 @@ float ask_number(Console& c, int row, int column, std::string_view prompt) {
 void blank_run(Console& c, int row, int column, int count) {
   c.locate_cursor(row, column);
   c.print_line(std::string(count, ' '));
+}
+
+// Whether the run may replace the file `name`: it does not exist, or the
+// operator answers "Y".
+bool may_overwrite(Console& c, RunSettings& s, const Text& name) {
+  if (!file_exists(name)) return true;
+  do {
+    c.print_empty_line();
+    c.print_text(" The file " + name + " already exists. Do you want to overwrite it? (Y/N) ");
+    c.print_to_screen("? ", false);
+    s.overwrite_answer = string_ucase(input_statement(c, AnswerKind::answer_text, true).text);
+  } while (!string_equal(s.overwrite_answer, "Y") && !string_equal(s.overwrite_answer, "N"));
+  return string_equal(s.overwrite_answer, "Y");
 }
 
 }  // namespace
@@ -85,16 +99,12 @@ void run_dialogue(Program& p) {
       s.file_name = string_left(s.file_name, point) + s.extension;
     }
 
-    if (!file_exists(s.file_name)) return;
-    do {
-      c.print_empty_line();
-      c.print_text(" The file " + s.file_name +
-                   " already exists. Do you want to overwrite it? (Y/N) ");
-      c.print_to_screen("? ", false);
-      s.overwrite_answer =
-          string_ucase(input_statement(c, AnswerKind::answer_text, true).text);
-    } while (!string_equal(s.overwrite_answer, "Y") && !string_equal(s.overwrite_answer, "N"));
-    if (string_equal(s.overwrite_answer, "Y")) return;
+    if (!may_overwrite(c, s, s.file_name)) continue;
+    // The conversion deletes whatever stands under its temporary name, a
+    // download kept by an earlier run among them.
+    if (choice.temporary_extension.empty() ||
+        may_overwrite(c, s, temporary_name(s.file_name, choice.temporary_extension)))
+      return;
   }
 }
 

@@ -44,9 +44,9 @@ bool writes_report(Writer writer) {
 FormatChoice choose_format(float answer, std::string_view report_format) {
   const OutputFormat& format = find_format(answer);
   if (format.number == basic_report_format && report_format == "1") {
-    return {static_cast<float>(summary_format), true, format.extension};
+    return {static_cast<float>(summary_format), true, format.extension, "xtx"};
   }
-  return {answer, false, format.extension};
+  return {answer, false, format.extension, format.writer == Writer::none ? "" : "tmp"};
 }
 
 }  // namespace pat

@@ -45,6 +45,9 @@ struct FormatChoice {
   float output_format;
   bool summary_report;  // the capture goes on to the summary-based report
   std::string_view extension;
+  // The capture lies under this extension while it is converted; empty for
+  // a format kept as captured.
+  std::string_view temporary_extension;
 };
 
 // The Basic Report with ReportFormat "1" is made from the tester's summary

@@ -64,6 +64,24 @@ TEST(OutputFormatTable, WhatEachAnswerMeans) {
   }
 }
 
+TEST(OutputFormatTable, TheTemporaryExtensionOfAConversion) {
+  struct Case {
+    float answer;
+    const char* report_format;
+    std::string_view temporary_extension;
+  };
+  const std::vector<Case> cases = {
+      {1, "2", ""},    {2, "2", ""},    {3, "2", ""},    {4, "2", ""},
+      {5, "2", "tmp"}, {6, "2", "tmp"}, {7, "2", "tmp"}, {8, "2", "tmp"},
+      {7, "1", "xtx"}, {3, "1", ""},    {8, "1", "tmp"}, {7.5f, "1", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.answer) + " with ReportFormat " + c.report_format);
+    EXPECT_EQ(choose_format(c.answer, c.report_format).temporary_extension,
+              c.temporary_extension);
+  }
+}
+
 TEST(OutputFormatTable, TheQuestionTakesAnyAnswerBetweenTheFirstAndLastFormat) {
   for (const float taken : {1.0f, 0.5f, 2.5f, 8.0f, 8.9f}) {
     EXPECT_TRUE(format_answer_taken(taken)) << taken;

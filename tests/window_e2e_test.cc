@@ -24,6 +24,7 @@ TEST(Window, NotBuilt) { GTEST_SKIP() << "built without the window console"; }
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "downloader/console/console.h"
@@ -221,12 +222,13 @@ class WindowView {
  public:
   explicit WindowView(const XServer& x) : display_(x.display()) {}
 
-  // Waits for the window titled "Untitled" to be shown.
+  // Waits for the window with the program's title to be shown.
   bool find(double seconds = 10) {
     const auto until = Clock::now() + std::chrono::duration<double>(seconds);
     while (Clock::now() < until) {
-      const std::string found =
-          run_tool({"xdotool", "search", "--onlyvisible", "--name", "^Untitled$"}, display_);
+      const std::string found = run_tool(
+          {"xdotool", "search", "--onlyvisible", "--name", "^Read Data via RS-232 for Seaward Supernova$"},
+          display_);
       if (!found.empty()) {
         id_ = found.substr(0, found.find('\n'));
         // Without a window manager freeglut's window stands at -1, -1, a
@@ -240,6 +242,20 @@ class WindowView {
     return false;
   }
   const std::string& id() const { return id_; }
+  // The window's WM_CLASS: its instance and class names.
+  std::pair<std::string, std::string> class_hint() const {
+    std::pair<std::string, std::string> names;
+    Display* d = XOpenDisplay(display_.c_str());
+    if (d == nullptr) return names;
+    XClassHint hint{};
+    if (XGetClassHint(d, std::stoul(id_), &hint) != 0) {
+      names = {hint.res_name, hint.res_class};
+      XFree(hint.res_name);
+      XFree(hint.res_class);
+    }
+    XCloseDisplay(d);
+    return names;
+  }
 
   std::optional<Shot> shot() const { return read_xwd(run_tool({"xwd", "-silent", "-id", id_}, display_)); }
   // Waits until the window's picture satisfies the condition.
@@ -359,6 +375,8 @@ TEST(WindowRun, TheDialogueInBlackOnPureWhite) {
   WindowRun run(folder, x);
   WindowView window(x);
   ASSERT_TRUE(window.find()) << no_window(run, folder, x);
+  // What a task bar groups it by.
+  EXPECT_EQ(window.class_hint(), std::make_pair(std::string("pat-downloader"), std::string("pat-downloader")));
   // The first question stands on row 2 once the set-up is done.
   ASSERT_TRUE(window.wait_set_up_with_text_in(2)) << folder.read(".output");
 

@@ -429,7 +429,7 @@ void TerminalBackend::draw() {
   const int shown_columns = view.columns;
   for (int row = 0; row < shown_rows; ++row) {
     for (int column = 1; column <= shown_columns; ++column) {
-      const std::uint8_t character = screen.cell(view.first_row + row, column).character;
+      const std::uint8_t character = screen.cell(screen_row(view, row + 1), column).character;
       put(row, column - 1, cp437_glyph(character), A_NORMAL, colour_pair_);
     }
   }
@@ -445,7 +445,7 @@ void TerminalBackend::draw() {
     }
   }
 
-  const int cursor_row = screen.cursor_row - view.first_row + 1;
+  const int cursor_row = view_row(view, screen.cursor_row);
   bool cursor = screen.cursor_visible && !box_shown && cursor_row >= 1 && cursor_row <= shown_rows &&
                 screen.cursor_column >= 1 && screen.cursor_column <= shown_columns;
   if (static_cast<int>(cursor) != cursor_shown_) {

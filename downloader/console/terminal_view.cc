@@ -19,10 +19,27 @@ TerminalView terminal_view(int screen_rows, int screen_columns, int terminal_row
   view.notice = terminal_rows > 0;
   view.rows = std::min(screen_rows, std::max(terminal_rows - 1, 0));
   if (view.rows == 0) return view;
-  // The top stays put until the cursor would pass the bottom of the view.
   const int cursor = std::clamp(cursor_row, 1, std::max(screen_rows, 1));
+  // The closing prompt, below the top rows that say how the run ended.
+  if (cursor == screen_rows && view.rows < screen_rows) {
+    view.last_row = screen_rows;
+    return view;
+  }
+  // The top stays put until the cursor would pass the bottom of the view.
   view.first_row = std::max(1, cursor - view.rows + 1);
   return view;
+}
+
+int screen_row(const TerminalView& view, int view_row) {
+  if (view.last_row != 0 && view_row == view.rows) return view.last_row;
+  return view.first_row + view_row - 1;
+}
+
+int view_row(const TerminalView& view, int screen_row) {
+  if (view.last_row != 0 && screen_row == view.last_row) return view.rows;
+  const int row = screen_row - view.first_row + 1;
+  const int above = view.last_row != 0 ? view.rows - 1 : view.rows;
+  return row >= 1 && row <= above ? row : 0;
 }
 
 std::string size_notice(int screen_rows, int screen_columns, int terminal_rows,

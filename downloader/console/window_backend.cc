@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -28,6 +29,10 @@ constexpr auto picture_interval = std::chrono::milliseconds(33);
 constexpr auto show_interval = std::chrono::milliseconds(16);
 // The cursor is shown for this long, then hidden for as long.
 constexpr auto blink_interval = picture_interval * 8;
+// What a desktop's task bar and window list show; the title is the
+// program's title line.
+constexpr const char* window_title = "Read Data via RS-232 for Seaward Supernova";
+constexpr const char* window_class = "pat-downloader";
 
 int power_of_two_from(int value) {
   int power = 1;
@@ -75,6 +80,7 @@ class WindowBackend::Window {
   bool cursor_wanted(bool cursor_phase) const;
   bool picture_due(bool cursor_phase) const;
   void make_picture(bool cursor_phase);
+  void set_class();
   void fix_size(int width, int height);
   void upload();
   void show();
@@ -138,8 +144,9 @@ bool WindowBackend::Window::open(const std::string& display, std::string& error)
   wanted_width_ = glyph_width * screen_.columns;
   wanted_height_ = glyph_height * screen_.rows;
   lib_.glutInitWindowSize(wanted_width_, wanted_height_);
-  window_ = lib_.glutCreateWindow("Untitled");
+  window_ = lib_.glutCreateWindow(window_title);
   open_ = true;
+  set_class();
   window_width_ = wanted_width_;
   window_height_ = wanted_height_;
 
@@ -170,6 +177,14 @@ bool WindowBackend::Window::open(const std::string& display, std::string& error)
   fix_size(wanted_width_, wanted_height_);
   side_.watch(x_window_, [this] { backend_.display_gone(); });
   return true;
+}
+
+// freeglut gives the window no class. Set at once, before the window's
+// first events are handled.
+void WindowBackend::Window::set_class() {
+  std::string name = window_class;
+  XClassHint hint{name.data(), name.data()};
+  lib_.XSetClassHint(lib_.glXGetCurrentDisplay(), lib_.glXGetCurrentDrawable(), &hint);
 }
 
 void WindowBackend::Window::close() {

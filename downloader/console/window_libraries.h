@@ -36,7 +36,7 @@ namespace pat {
 
 #define PAT_X11_ENTRIES(X)                                                                       \
   X(XAllocSizeHints) X(XCloseDisplay) X(XEventsQueued) X(XFlush) X(XFree) X(XLookupKeysym)        \
-  X(XNextEvent) X(XOpenDisplay) X(XPending) X(XSelectInput) X(XSetErrorHandler)                  \
+  X(XNextEvent) X(XOpenDisplay) X(XPending) X(XSelectInput) X(XSetClassHint) X(XSetErrorHandler) \
   X(XSetIOErrorHandler) X(XSetWMNormalHints) X(XkbGetState) X(XkbKeysymToModifiers)              \
   X(XkbQueryExtension) X(XkbSelectEventDetails)
 

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "downloader/convert/writers.h"
+#include "downloader/files/own_file.h"
 
 namespace pat {
 
@@ -76,8 +77,9 @@ const ReportLayout* find_layout(Writer report, std::string_view report_format) {
 }  // namespace
 
 void copy_header_file(std::string_view name, FileTable& files, int output_number) {
-  if (!file_exists(name)) return;
-  files.open_file(name, mode_input, header_number);
+  const Text found = own_file_name(name);
+  if (!file_exists(found)) return;
+  files.open_file(found, mode_input, header_number);
   while (!files.end_of_file(header_number)) {
     Text line;
     files.line_input_file(header_number, line);

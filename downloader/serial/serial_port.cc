@@ -12,6 +12,7 @@
 #include <cstdlib>
 
 #include "downloader/files/device.h"
+#include "downloader/files/own_file.h"
 #include "downloader/run_error.h"
 #include "downloader/serial/line_settings.h"
 
@@ -78,9 +79,9 @@ bool device_open_elsewhere(dev_t device) {
 }
 
 std::string port_device_path(int port) {
-  const std::string local = "com" + std::to_string(port);
-  struct stat st;
-  if (::lstat(local.c_str(), &st) == 0) return local;
+  // An ASCII name, the same in the program's text and on disk.
+  const Text local = own_file_name("com" + std::to_string(port));
+  if (!local.empty()) return local;
   return default_device(port);
 }
 

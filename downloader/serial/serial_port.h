@@ -11,8 +11,9 @@
 
 namespace pat {
 
-// The device that port n names: an entry "com<n>" in the working directory
-// when there is one, else the default table; empty for no device.
+// The device that port n names: an entry "com<n>" in the working directory,
+// in any letter case (own_file_name), when there is one, else the default
+// table; empty for no device.
 std::string port_device_path(int port);
 
 // Opens and sets up the port; raises 68 on any failure (nothing left open),

@@ -105,13 +105,13 @@ TEST_F(PortFolder, PortNumbersNameDevices) {
   fs::create_symlink("/dev/null", "com3");
   fs::create_symlink(dir_ / "nowhere", "com4");  // dangling still counts
   std::ofstream("com40").put('x');
-  std::ofstream("COM6").put('x');  // only the lower-case name is looked up
+  std::ofstream("COM6").put('x');  // found in another letter case too
   const struct {
     int port;
     std::string device;
   } cases[] = {
       {1, "/dev/ttyS0"},     {2, "/dev/ttyS1"},      {3, "com3"},
-      {4, "com4"},           {6, "/dev/ttyS5"},      {32, "/dev/ttyS31"},
+      {4, "com4"},           {6, "COM6"},           {32, "/dev/ttyS31"},
       {33, "/dev/ttyUSB0"},  {40, "com40"},          {64, "/dev/ttyUSB31"},
       {65, "/dev/ttyACM0"},  {96, "/dev/ttyACM31"},  {97, ""},
       {255, ""},

@@ -18,4 +18,13 @@ inline void answer_up_to_capture(TmuxRun& run, const std::string& port, const st
   ASSERT_TRUE(missing.empty()) << missing;
 }
 
+// The same for a name where one file exists that the run would replace (the
+// output file, or the conversion's temporary file): its question answered Y.
+inline void answer_up_to_capture_overwriting(TmuxRun& run, const std::string& name,
+                                             const std::string& format) {
+  const std::string missing =
+      dialogue_up_to_capture(run, {.name = name, .format = format, .overwrite = true});
+  ASSERT_TRUE(missing.empty()) << missing;
+}
+
 }  // namespace pat::test

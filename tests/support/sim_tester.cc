@@ -25,9 +25,9 @@ SimTester::SimTester(const std::string& folder, const TesterOptions& o) {
   auto in_folder = [&](const std::string& name) { return folder + "/" + name; };
   const std::string ready = in_folder(".tester-ready-" + port);
   log_ = in_folder(".tester-log-" + port);
-  std::vector<std::string> argv = {binary_dir() + "/sim_tester", "--link",
-                                   in_folder("com" + std::to_string(o.port)), "--ready",
-                                   ready, "--timeout", std::to_string(o.timeout)};
+  const std::string link = o.link.empty() ? "com" + port : o.link;
+  std::vector<std::string> argv = {binary_dir() + "/sim_tester", "--link", in_folder(link),
+                                   "--ready", ready, "--timeout", std::to_string(o.timeout)};
   if (!o.send.empty()) {
     const std::string download = in_folder(".download-" + port);
     write_bytes(download, o.send);

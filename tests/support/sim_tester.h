@@ -20,6 +20,7 @@ struct TesterOptions {
   std::vector<std::pair<long, double>> pauses;  // after this many bytes, pause
   bool hold_lock = false;
   double timeout = 120;
+  std::string link;       // the link's name in the folder; empty for com<port>
 };
 
 class SimTester {
