@@ -8,15 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace pat {
 namespace {
 
-std::string name(int number) {
-  const char* abbreviation = sigabbrev_np(number);
-  return std::to_string(number) + (abbreviation != nullptr ? std::string(" SIG") + abbreviation : "");
-}
+std::string name(int number) { return std::to_string(number) + " " + strsignal(number); }
 
 // Whether a process that receives the signal under its default action ends:
 // a child raises it on itself, without leaving a core file.
