@@ -6,17 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e_support.h"
+#include "tests/support/terminal_restored.h"
 
 namespace pat::test {
 namespace {
 
 const char* const title = "Read Data via RS-232 for Seaward Supernova";
-
-void expect_terminal_restored(const TmuxRun& run) {
-  const std::string stty = run.stty_after();
-  EXPECT_NE(stty.find(" icanon"), std::string::npos) << stty;
-  EXPECT_NE(stty.find(" echo"), std::string::npos) << stty;
-}
 
 TEST(Startup, TitleInBlackOnWhiteThenTheFirstQuestion) {
   RunFolder folder;

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cerrno>
 
+#include "downloader/console/signal_roles.h"
+
 namespace pat {
 
 namespace {
@@ -13,8 +15,7 @@ namespace {
 std::atomic<bool> end_signal{false};
 std::atomic<const WakePipe*> wake_pipe{nullptr};
 
-constexpr int end_signal_numbers[] = {SIGINT, SIGTERM, SIGHUP};
-struct sigaction previous_actions[3];
+ReplacedSignals replaced;
 
 void on_end_signal(int) {
   const int saved_errno = errno;
@@ -28,17 +29,24 @@ void on_end_signal(int) {
 EndSignals::EndSignals(const WakePipe& wake) {
   end_signal.store(false);
   wake_pipe.store(&wake);
-  struct sigaction action {};
-  sigemptyset(&action.sa_mask);
-  action.sa_handler = on_end_signal;
+  struct sigaction noted {};
+  sigemptyset(&noted.sa_mask);
+  noted.sa_handler = on_end_signal;
   // A read or a write that the signal meets goes on; the run ends at its
   // next step.
-  action.sa_flags = SA_RESTART;
-  for (int i = 0; i < 3; ++i) sigaction(end_signal_numbers[i], &action, &previous_actions[i]);
+  noted.sa_flags = SA_RESTART;
+  struct sigaction ignored {};
+  sigemptyset(&ignored.sa_mask);
+  ignored.sa_handler = SIG_IGN;
+  for (int number = 1; number < NSIG; ++number) {
+    const SignalRole role = signal_role(number);
+    if (role == SignalRole::end_request) replaced.replace(number, noted);
+    if (role == SignalRole::ignored) replaced.replace(number, ignored);
+  }
 }
 
 EndSignals::~EndSignals() {
-  for (int i = 0; i < 3; ++i) sigaction(end_signal_numbers[i], &previous_actions[i], nullptr);
+  replaced.put_back();
   wake_pipe.store(nullptr);
 }
 

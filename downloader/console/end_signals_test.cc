@@ -2,11 +2,15 @@
 
 #include <poll.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+
+#include "downloader/console/signal_roles.h"
 
 namespace pat {
 namespace {
@@ -19,10 +23,14 @@ bool readable(int fd) {
   return poll(&p, 1, 0) == 1;
 }
 
-// Each end signal under a guard: noted and waking, and the process goes on;
-// afterwards the handler found before is back.
-TEST(EndSignals, TurnIntoTheEndRequestWhileTheGuardLives) {
-  for (int number : {SIGINT, SIGTERM, SIGHUP}) {
+// Each signal the guard takes: an end signal is noted and wakes, SIGPIPE and
+// SIGXFSZ do neither, and the process goes on; afterwards the handler found
+// before is back.
+TEST(EndSignals, TakeTheirSignalsWhileTheGuardLives) {
+  for (int number = 1; number < NSIG; ++number) {
+    const SignalRole role = signal_role(number);
+    if (role != SignalRole::end_request && role != SignalRole::ignored) continue;
+    const bool ends = role == SignalRole::end_request;
     SCOPED_TRACE(number);
     struct sigaction mine {};
     mine.sa_handler = catch_signal;
@@ -36,8 +44,8 @@ TEST(EndSignals, TurnIntoTheEndRequestWhileTheGuardLives) {
       EndSignals guard(pipe);
       EXPECT_FALSE(EndSignals::arrived());
       std::raise(number);
-      EXPECT_TRUE(EndSignals::arrived());
-      EXPECT_TRUE(readable(pipe.fd()));
+      EXPECT_EQ(EndSignals::arrived(), ends);
+      EXPECT_EQ(readable(pipe.fd()), ends);
       EXPECT_EQ(caught.load(), 0);
     }
     pipe.drain();
@@ -46,6 +54,19 @@ TEST(EndSignals, TurnIntoTheEndRequestWhileTheGuardLives) {
     EXPECT_FALSE(readable(pipe.fd()));
     sigaction(number, &before, nullptr);
   }
+}
+
+// The write that SIGPIPE would have stopped fails as a write.
+TEST(EndSignals, AWriteToAPipeWithoutAReaderFails) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  WakePipe wake;
+  ASSERT_TRUE(wake.open());
+  EndSignals guard(wake);
+  EXPECT_EQ(write(ends[1], "x", 1), -1);
+  EXPECT_EQ(errno, EPIPE);
+  close(ends[1]);
 }
 
 TEST(EndSignals, ANewGuardStartsWithoutTheOldSignal) {

@@ -1,6 +1,7 @@
 #include "downloader/console/terminal_backend.h"
 
 #define NCURSES_WIDECHAR 1
+#include <fcntl.h>
 #include <langinfo.h>
 #include <ncurses.h>
 #include <poll.h>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <clocale>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -22,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "downloader/console/signal_roles.h"
 #include "downloader/console/terminal_keys.h"
 #include "downloader/console/terminal_view.h"
 #include "downloader/text/cp437.h"
@@ -33,6 +36,7 @@ namespace {
 // State the signal handlers reach: only atomics and data fixed before the
 // terminal was taken over.
 std::atomic<bool> terminal_taken{false};
+int terminal_fd = -1;
 char restore_bytes[512];
 std::size_t restore_length = 0;
 termios saved_termios;
@@ -42,10 +46,10 @@ bool have_saved_termios = false;
 void restore_terminal_now() {
   if (!terminal_taken.exchange(false)) return;
   if (restore_length > 0) {
-    ssize_t written = write(STDOUT_FILENO, restore_bytes, restore_length);
+    ssize_t written = write(terminal_fd, restore_bytes, restore_length);
     (void)written;
   }
-  if (have_saved_termios) tcsetattr(STDIN_FILENO, TCSANOW, &saved_termios);
+  if (have_saved_termios) tcsetattr(terminal_fd, TCSANOW, &saved_termios);
 }
 
 void restore_at_exit() { restore_terminal_now(); }
@@ -58,29 +62,27 @@ void on_fatal_signal(int number) {
   std::raise(number);
 }
 
-// The end signals have a guard of their own; these belong to the terminal.
-constexpr int ignored_signals[] = {SIGQUIT, SIGTSTP};
-constexpr int fatal_signals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
-constexpr int handled_count = 7;
-constexpr int handled_signals[handled_count] = {SIGQUIT, SIGTSTP, SIGSEGV, SIGABRT,
-                                                SIGBUS,  SIGFPE,  SIGILL};
-struct sigaction previous_actions[handled_count];
+// The end signals have a guard of their own; the stop and quit keys' signals
+// and the faults belong to the terminal.
+bool ignored_by_terminal(int number) { return number == SIGQUIT || number == SIGTSTP; }
+
+ReplacedSignals replaced_signals;
 
 void install_signal_handlers() {
-  for (int i = 0; i < handled_count; ++i) sigaction(handled_signals[i], nullptr, &previous_actions[i]);
-  struct sigaction action {};
-  sigemptyset(&action.sa_mask);
-  action.sa_handler = SIG_IGN;
-  action.sa_flags = 0;
-  for (int number : ignored_signals) sigaction(number, &action, nullptr);
-  action.sa_handler = on_fatal_signal;
-  action.sa_flags = SA_RESETHAND;
-  for (int number : fatal_signals) sigaction(number, &action, nullptr);
+  struct sigaction ignore {};
+  sigemptyset(&ignore.sa_mask);
+  ignore.sa_handler = SIG_IGN;
+  struct sigaction fault {};
+  sigemptyset(&fault.sa_mask);
+  fault.sa_handler = on_fatal_signal;
+  fault.sa_flags = SA_RESETHAND;
+  for (int number = 1; number < NSIG; ++number) {
+    if (ignored_by_terminal(number)) replaced_signals.replace(number, ignore);
+    if (signal_role(number) == SignalRole::fault) replaced_signals.replace(number, fault);
+  }
 }
 
-void restore_signal_handlers() {
-  for (int i = 0; i < handled_count; ++i) sigaction(handled_signals[i], &previous_actions[i], nullptr);
-}
+void restore_signal_handlers() { replaced_signals.put_back(); }
 
 // Curses learns of a new terminal size from its own SIGWINCH handler, which
 // only notes it. The thread sleeps until woken: ours calls that handler and
@@ -187,19 +189,36 @@ void TerminalBackend::attach(Console& console) {
   cursor_shown_ = -1;
 
   choose_locale();
-  if (!wake_.open()) throw std::runtime_error("no pipe for the terminal");
-  have_saved_termios = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved_termios) == 0;
+  auto fail = [this](const char* why) {
+    console_ = nullptr;
+    throw std::runtime_error(why);
+  };
+  // The terminal the program was started from, whatever its standard input
+  // and output were made: a pipe or a file gets none of the screen's bytes.
+  const int fd = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) fail("no terminal to run in");
+  terminal_ = fdopen(fd, "r+");
+  if (terminal_ == nullptr) {
+    ::close(fd);
+    fail("the terminal cannot be used");
+  }
+  terminal_fd = fd;
+  if (!wake_.open()) {
+    close_terminal();
+    fail("no pipe for the terminal");
+  }
+  have_saved_termios = tcgetattr(fd, &saved_termios) == 0;
   // Before curses starts, so that it leaves these signals to us.
   end_signals_.emplace(wake_);
   install_signal_handlers();
 
-  SCREEN* screen = newterm(nullptr, stdout, stdin);
+  SCREEN* screen = newterm(nullptr, terminal_, terminal_);
   if (screen == nullptr) {
     restore_signal_handlers();
     end_signals_.reset();
     wake_.close();
-    console_ = nullptr;
-    throw std::runtime_error("the terminal cannot be used");
+    close_terminal();
+    fail("the terminal cannot be used");
   }
   screen_ = screen;
   set_term(screen);
@@ -213,13 +232,13 @@ void TerminalBackend::attach(Console& console) {
   curs_set(0);
   // Ctrl+S and Ctrl+Q are keys here, not a way to freeze the screen.
   termios mode;
-  if (tcgetattr(STDIN_FILENO, &mode) == 0) {
+  if (tcgetattr(fd, &mode) == 0) {
     mode.c_iflag &= ~static_cast<tcflag_t>(IXON);
     // Ctrl+Z and Ctrl+\ are keys here like any Ctrl with a letter; only
     // Ctrl+C stays a signal, the end request.
     mode.c_cc[VSUSP] = _POSIX_VDISABLE;
     mode.c_cc[VQUIT] = _POSIX_VDISABLE;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &mode) == 0) def_prog_mode();
+    if (tcsetattr(fd, TCSANOW, &mode) == 0) def_prog_mode();
   }
   colour_pair_ = 0;
   if (has_colors() && start_color() == OK) {
@@ -237,7 +256,7 @@ void TerminalBackend::attach(Console& console) {
   // does, shows what fits around the cursor.
   if (LINES < run_rows || COLS < run_columns) {
     const std::string request = resize_request(std::max(LINES, run_rows), std::max(COLS, run_columns));
-    ssize_t written = write(STDOUT_FILENO, request.data(), request.size());
+    ssize_t written = write(fd, request.data(), request.size());
     (void)written;
   }
 
@@ -265,7 +284,15 @@ void TerminalBackend::detach() {
   restore_signal_handlers();
   end_signals_.reset();
   wake_.close();
+  close_terminal();
   console_ = nullptr;
+}
+
+void TerminalBackend::close_terminal() {
+  std::fclose(terminal_);
+  terminal_ = nullptr;
+  terminal_fd = -1;
+  have_saved_termios = false;
 }
 
 void TerminalBackend::idle() {
@@ -304,6 +331,7 @@ void TerminalBackend::run() {
            box_.generation() != drawn_box;
   };
 
+  const int input = fileno(terminal_);
   bool more_keys = false;  // a full batch was read: curses may hold more
   while (!stop_.load()) {
     int timeout = -1;
@@ -314,7 +342,7 @@ void TerminalBackend::run() {
       timeout = static_cast<int>(std::clamp<long>(left.count(), 0, frame.count()));
     }
     more_keys = false;
-    pollfd fds[2] = {{wake_.fd(), POLLIN, 0}, {input_open_ ? STDIN_FILENO : -1, POLLIN, 0}};
+    pollfd fds[2] = {{wake_.fd(), POLLIN, 0}, {input_open_ ? input : -1, POLLIN, 0}};
     int ready = poll(fds, 2, timeout);
     if (ready > 0 && (fds[0].revents & POLLIN) != 0) wake_.drain();
 
@@ -322,7 +350,7 @@ void TerminalBackend::run() {
       short events = ready > 0 ? fds[1].revents : 0;
       bool closed = (events & (POLLHUP | POLLERR | POLLNVAL)) != 0;
       int waiting = -1;
-      if (!closed && (events & POLLIN) != 0 && ioctl(STDIN_FILENO, FIONREAD, &waiting) == 0) {
+      if (!closed && (events & POLLIN) != 0 && ioctl(input, FIONREAD, &waiting) == 0) {
         closed = waiting == 0;  // readable with nothing to read: the end of the input
       }
       if (!closed) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -12,10 +13,12 @@
 #include "downloader/console/terminal_keys.h"
 #include "downloader/console/wake_pipe.h"
 
-// Shows the console in the terminal it runs in (ncursesw) and takes the
-// terminal's keys, on a thread of its own. Ctrl+C, a hang-up and SIGTERM are
-// the console's end request; the terminal is given back on every way out.
-// A terminal smaller than the screen shows the rows around the cursor.
+// Shows the console in the controlling terminal (/dev/tty, ncursesw) and
+// takes its keys, on a thread of its own, whatever standard input and output
+// are. Ctrl+C, a hang-up, SIGTERM and the other signals that would end the
+// process are the console's end request; the terminal is given back on
+// every way out, fault signals included. A terminal smaller than the screen
+// shows the rows around the cursor.
 
 namespace pat {
 
@@ -26,7 +29,8 @@ class TerminalBackend : public ConsoleBackend {
   TerminalBackend(const TerminalBackend&) = delete;
   TerminalBackend& operator=(const TerminalBackend&) = delete;
 
-  // Throws std::runtime_error when the terminal cannot be taken over.
+  // Throws std::runtime_error when there is no controlling terminal or it
+  // cannot be taken over.
   void attach(Console& console) override;
   void detach() override;
   void idle() override;
@@ -41,9 +45,11 @@ class TerminalBackend : public ConsoleBackend {
   void take(const TerminalKey& key);
   void draw();
   void draw_box(const ModalBox::Content& box, int shown_rows, int shown_columns);
+  void close_terminal();
 
   Console* console_ = nullptr;
-  void* screen_ = nullptr;  // the curses SCREEN
+  std::FILE* terminal_ = nullptr;  // /dev/tty
+  void* screen_ = nullptr;         // the curses SCREEN
   std::thread thread_;
   std::atomic<bool> stop_{false};
   WakePipe wake_;

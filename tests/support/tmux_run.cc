@@ -1,6 +1,7 @@
 #include "tests/support/tmux_run.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -41,31 +43,62 @@ std::string shell_quote(const std::string& s) {
 
 std::string binary_dir() { return PAT_BINARY_DIR; }
 
-std::string run_command(const std::vector<std::string>& argv, char** environment) {
+DetachedRun run_detached(const std::vector<std::string>& argv, char** environment) {
   std::vector<char*> args;
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   char** env = environment != nullptr ? environment : environ;
   int out[2];
+  int err[2];
   if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe");
+  if (pipe2(err, O_CLOEXEC) != 0) {
+    close(out[0]);
+    close(out[1]);
+    throw std::runtime_error("pipe");
+  }
   const pid_t pid = fork();
   if (pid == 0) {
+    setsid();
     dup2(out[1], 1);
+    dup2(err[1], 2);
     const int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
-    dup2(null, 2);
     execvpe(args[0], args.data(), env);
     _exit(127);
   }
   close(out[1]);
-  std::string text;
-  char buf[65536];
-  ssize_t n;
-  while ((n = read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
-  close(out[0]);
+  close(err[1]);
+  DetachedRun run;
+  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  std::string* texts[2] = {&run.out, &run.err};
+  while (fds[0].fd >= 0 || fds[1].fd >= 0) {
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buf[65536];
+      const ssize_t n = read(fds[i].fd, buf, sizeof buf);
+      if (n > 0) {
+        texts[i]->append(buf, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+      }
+    }
+  }
+  for (const pollfd& fd : fds) {
+    if (fd.fd >= 0) close(fd.fd);
+  }
   int status = 0;
   waitpid(pid, &status, 0);
-  return text;
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return run;
+}
+
+std::string run_command(const std::vector<std::string>& argv, char** environment) {
+  return run_detached(argv, environment).out;
 }
 
 RunFolder::RunFolder() : ScratchFolder("pat-run") {
@@ -212,6 +245,14 @@ bool TmuxRun::signal_program(int signal) const {
 
 std::string TmuxRun::stty_after() const {
   return read_bytes(folder_.file(".stty-" + socket_));
+}
+
+bool TmuxRun::alternate_screen_on() const {
+  return run_command({"tmux", "-L", socket_, "display-message", "-p", "-t", "0", "#{alternate_on}"}) == "1\n";
+}
+
+bool TmuxRun::cursor_shown() const {
+  return run_command({"tmux", "-L", socket_, "display-message", "-p", "-t", "0", "#{cursor_flag}"}) == "1\n";
 }
 
 }  // namespace pat::test

@@ -14,9 +14,19 @@ namespace pat::test {
 
 // Where the program and the test tools are built.
 std::string binary_dir();
+
+// What a program run by run_detached did.
+struct DetachedRun {
+  int status = -1;  // its exit status, 128 + the signal that ended it
+  std::string out;  // what it wrote on stdout
+  std::string err;  // and on stderr
+};
 // Runs a program (looked up on PATH) with the given environment, or this
-// process's; what it printed on stdout. Its standard input and errors go to
-// /dev/null.
+// process's, in a session of its own: without a controlling terminal, so
+// that the real program started this way never draws on the terminal the
+// tests run in. Its standard input is /dev/null.
+DetachedRun run_detached(const std::vector<std::string>& argv, char** environment = nullptr);
+// The same; what it printed on stdout, its errors dropped.
 std::string run_command(const std::vector<std::string>& argv, char** environment = nullptr);
 
 // A scratch folder with the program copied in.
@@ -66,6 +76,9 @@ class TmuxRun {
   bool ended() const;
   // The terminal settings (stty -a) after the program ended.
   std::string stty_after() const;
+  // The pane's state as it stands: on the alternate screen, its cursor shown.
+  bool alternate_screen_on() const;
+  bool cursor_shown() const;
   // Sends a signal to the program (the pane's shell's child); false when it
   // is not running.
   bool signal_program(int signal) const;
