@@ -18,7 +18,6 @@ TEST(Window, NotBuilt) { GTEST_SKIP() << "built without the window console"; }
 
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <future>
 #include <optional>
@@ -30,6 +29,7 @@ TEST(Window, NotBuilt) { GTEST_SKIP() << "built without the window console"; }
 #include "downloader/console/console.h"
 #include "downloader/console/window_backend.h"
 #include "tests/e2e_support.h"
+#include "tests/support/changed_environment.h"
 
 // Last: the OpenGL and X11 headers, whose macros would spoil the others.
 #include "downloader/console/window_libraries.h"
@@ -60,32 +60,11 @@ const char* missing_tool() {
   return nullptr;
 }
 
-extern "C" char** environ;
-
-// The environment with DISPLAY set, made before a fork: the child of a
-// process with threads may only exec.
-class Environment {
- public:
-  explicit Environment(const std::string& display) {
-    for (char** e = environ; *e != nullptr; ++e) {
-      if (std::strncmp(*e, "DISPLAY=", 8) != 0) strings_.emplace_back(*e);
-    }
-    strings_.push_back("DISPLAY=" + display);
-    for (std::string& s : strings_) pointers_.push_back(s.data());
-    pointers_.push_back(nullptr);
-  }
-  char** get() { return pointers_.data(); }
-
- private:
-  std::vector<std::string> strings_;
-  std::vector<char*> pointers_;
-};
-
 void pause_for(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 // Runs an X client on the display; what it printed on stdout.
 std::string run_tool(const std::vector<std::string>& argv, const std::string& display) {
-  Environment environment(display);
+  ChangedEnvironment environment({"DISPLAY=" + display});
   return run_command(argv, environment.get());
 }
 
@@ -309,7 +288,7 @@ class WindowView {
 class WindowRun {
  public:
   WindowRun(const RunFolder& folder, const XServer& x, const std::string& argument = "") {
-    Environment environment(x.display());
+    ChangedEnvironment environment({"DISPLAY=" + x.display()});
     const std::string program = folder.file("pat-downloader");
     const std::string log = folder.file(".output");
     std::vector<char*> args = {const_cast<char*>(program.c_str())};
@@ -317,6 +296,9 @@ class WindowRun {
     args.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
+      // Without a controlling terminal: a window that fails to open must
+      // not fall back to the terminal this test runs in.
+      setsid();
       const int null = open("/dev/null", O_RDWR);
       const int output = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(null, 0);

@@ -219,8 +219,8 @@ void WindowBackend::Window::loop() {
     }
     lib_.glutMainLoopEvent();
     side_.service(console_);
-    // Ctrl+C in the starting terminal, SIGTERM and SIGHUP end the run as
-    // the close button does.
+    // Ctrl+C in the starting terminal and every signal that would end the
+    // program end the run as the close button does.
     if (EndSignals::arrived()) console_.request_end();
     if (console_.end_requested()) backend_.box_.answer(false);
 
