@@ -490,11 +490,9 @@ TEST(CertificateParser, AgreesWithTheRulesRunOneByOne) {
       });
 }
 
-// The conversion's parser remembers the labels of the lines met last, and
-// what it made of those whose rules only fill slots: on a download that
-// repeats its lines, some changed by their own rules, some alike but for a
-// byte, some filling more slots than it remembers, it still agrees with the
-// rules run one by one.
+// The conversion's parser, on a download that repeats its lines, some
+// changed by their own rules, some alike but for a byte, some filling many
+// slots: it agrees with the rules run one by one.
 TEST(CertificateParser, RepeatedLinesAgreeWithTheRulesRunOneByOne) {
   std::vector<Text> pool = {
       "APPLIANCE: A1",
@@ -515,7 +513,7 @@ TEST(CertificateParser, RepeatedLinesAgreeWithTheRulesRunOneByOne) {
       Text(300, ' ') + "SITE: FAR",
       Text(300, ' ') + "SITE: FAB",
   };
-  // More lines than the memo has places, so that lines are forgotten and met again.
+  // Many lines alike but for a few bytes.
   for (int i = 0; i < 150; ++i) pool.push_back("USER: U" + std::to_string(i) + " SITE: S");
   std::mt19937 random(99);
   std::string bytes;
