@@ -167,9 +167,15 @@ CertificateParser::CertificateParser(FileTable& files, int input_number, SlotSet
 
 bool CertificateParser::parse_labels(std::string_view line, CertificateRecord& record) {
   LabelColumns columns;
-  const RuleSet found = labels_in(line, columns) & active_;
-  return found != 0 && run_label_rules(index, found, columns, line,
-                                       {files_, input_number_, fill_, changed_}, record);
+  const RuleSet found = labels_in(line, columns);
+  if (found == 0) return false;
+  record_open_ = true;
+  const RuleSet acting = found & active_;
+  const bool complete = acting != 0 && run_label_rules(index, acting, columns, line,
+                                                       {files_, input_number_, fill_, changed_},
+                                                       record);
+  if (complete) record_open_ = false;
+  return complete;
 }
 
 }  // namespace pat

@@ -33,6 +33,11 @@ class CertificateParser {
     return line.size() >= shortest_label_ && parse_labels(line, record);
   }
 
+  // Whether a line since the last complete record held a label, whether or
+  // not its writer shows what the label fills: a download that ends so
+  // ends inside a record.
+  bool record_open() const { return record_open_; }
+
  private:
   bool parse_labels(std::string_view line, CertificateRecord& record);
 
@@ -43,6 +48,7 @@ class CertificateParser {
   int input_number_;
   SlotSet fill_;
   Text changed_;  // a copy of the line that a rule changes
+  bool record_open_ = false;
 };
 
 }  // namespace pat

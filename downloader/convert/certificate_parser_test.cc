@@ -178,6 +178,71 @@ TEST(CertificateParser, FillsOnlyTheSlotsAsked) {
   }
 }
 
+// Whether the conversion's parser ends inside a record after the lines.
+bool open_at_end(const std::vector<Text>& lines, SlotSet fill) {
+  test::ScratchFolder folder;
+  const std::string name = folder.file("capture.tmp");
+  std::string bytes;
+  for (const Text& line : lines) bytes += line + "\r\n";
+  test::write_bytes(name, bytes);
+  FileTable files;
+  files.open_file(name, mode_input, input_number);
+  CertificateParser parser(files, input_number, fill);
+  CertificateRecord record;
+  while (!files.end_of_file(input_number)) {
+    Text line;
+    files.line_input_file(input_number, line);
+    if (parser.parse(line, record)) record.clear();
+  }
+  return parser.record_open();
+}
+
+// A record is open once a line read by the rules holds a label, whatever
+// the writer shows of it, until a signature line completes it.
+TEST(CertificateParser, TellsWhetherTheLinesEndInsideARecord) {
+  struct Case {
+    const char* name;
+    std::vector<Text> lines;
+    bool open;
+  };
+  const std::vector<Case> cases = {
+      {"no lines", {}, false},
+      {"cut after part of a record", {Text(40, '='), "APPLIANCE: A1", "SITE: NORTH"}, true},
+      {"ends after the signature", {"APPLIANCE: A1", "SIGNATURE:"}, false},
+      {"blank and separator lines and the closing text after it",
+       {"APPLIANCE: A1", "SIGNATURE:", "", "  ", Text(40, '='), "end of data"},
+       false},
+      {"a label line after the last record",
+       {"APPLIANCE: A1", "SIGNATURE:", "SITE: SOUTH", "end of data"},
+       true},
+      {"a label that fills a slot no report shows", {"SIGNATURE:", "  VISUAL              P"},
+       true},
+      {"a label on a separator line is not read", {"SIGNATURE:", "x==SITE: NORTH"}, false},
+      {"labels match letter case", {"SIGNATURE:", "Site: north", "Signature:"}, false},
+      {"a touch leakage line, blanked and searched again",
+       {"SIGNATURE:", "  TLKGE    0.10 mA    P"},
+       true},
+      {"the signature in the third comment line completes",
+       {"COMMENTS: X", "A", "B", "SIGNATURE:"},
+       false},
+      {"the signature in the comment's own line does not",
+       {"COMMENTS: X SIGNATURE:", "A", "B", "C"},
+       true},
+      {"the signature in the first comment line does not",
+       {"SIGNATURE:", "COMMENTS: X", "SIGNATURE:", "", ""},
+       true},
+      {"a record begun and completed on one line",
+       {"SITE: A", "SIGNATURE:", "APPLIANCE: A2 SIGNATURE:", ""},
+       false},
+  };
+  for (const Case& c : cases) {
+    for (const SlotSet fill : {every_slot, field_slots, SlotSet{0}}) {
+      SCOPED_TRACE(std::string(c.name) + ", fill " + std::to_string(fill));
+      EXPECT_EQ(open_at_end(c.lines, fill), c.open);
+    }
+  }
+}
+
 // One rule at a time, mostly on lines that end inside the rule's window.
 TEST(CertificateParser, EachRuleAtTheEndOfAShortLine) {
   const std::vector<LinesCase> cases = {
