@@ -28,14 +28,20 @@ struct ParseResult {
   int error = 0;
 };
 
-// Reads the lines from a file the way the conversion does: a line per
-// call, the record written out and emptied whenever it completes.
-ParseResult parse_lines(const std::vector<Text>& lines) {
-  test::ScratchFolder folder;
+// The lines, each with its line end, as a capture in the folder; its name.
+std::string write_capture(const test::ScratchFolder& folder, const std::vector<Text>& lines) {
   const std::string name = folder.file("capture.tmp");
   std::string bytes;
   for (const Text& line : lines) bytes += line + "\n";
   test::write_bytes(name, bytes);
+  return name;
+}
+
+// Reads the lines from a file the way the conversion does: a line per
+// call, the record written out and emptied whenever it completes.
+ParseResult parse_lines(const std::vector<Text>& lines) {
+  test::ScratchFolder folder;
+  const std::string name = write_capture(folder, lines);
 
   ParseResult result;
   FileTable files;
@@ -181,10 +187,7 @@ TEST(CertificateParser, FillsOnlyTheSlotsAsked) {
 // Whether the conversion's parser ends inside a record after the lines.
 bool open_at_end(const std::vector<Text>& lines, SlotSet fill) {
   test::ScratchFolder folder;
-  const std::string name = folder.file("capture.tmp");
-  std::string bytes;
-  for (const Text& line : lines) bytes += line + "\r\n";
-  test::write_bytes(name, bytes);
+  const std::string name = write_capture(folder, lines);
   FileTable files;
   files.open_file(name, mode_input, input_number);
   CertificateParser parser(files, input_number, fill);
@@ -430,10 +433,7 @@ TEST(CertificateParser, ALineViewedElsewhereParsesAsInPlace) {
   for (const std::vector<Text>& block : blocks) {
     SCOPED_TRACE(block.front());
     test::ScratchFolder folder;
-    const std::string name = folder.file("capture.tmp");
-    std::string bytes;
-    for (const Text& line : block) bytes += line + "\n";
-    test::write_bytes(name, bytes);
+    const std::string name = write_capture(folder, block);
     FileTable files;
     files.open_file(name, mode_input, 1);
     files.open_file(name, mode_input, 2);
