@@ -17,10 +17,11 @@ namespace {
 const std::string eof26(1, '\x1a');
 
 // What the capture writes of a download: every byte up to the end of the
-// closing text, as received.
+// closing text, as received; all of it when the silence ends the capture.
 std::string captured(const std::string& sent) {
   const std::string closing = "end of data";
-  return sent.substr(0, sent.find(closing) + closing.size());
+  const std::size_t end = sent.find(closing);
+  return end == std::string::npos ? sent : sent.substr(0, end + closing.size());
 }
 
 // A summary download: one line per appliance, no certificate block.
@@ -78,7 +79,12 @@ INSTANTIATE_TEST_SUITE_P(
                       KeptCase{"ByteTwentySixAQuarterIn",
                                certificate_blocks(1) + eof26 + certificate_blocks(3, 2) +
                                    "end of data\r\n",
-                               1}),
+                               1},
+                      // The tester cut off after 106 bytes of the 31st record:
+                      // five seconds of silence end the capture.
+                      KeptCase{"EndsInsideARecord",
+                               certificate_blocks(30) + certificate_blocks(1, 31).substr(0, 106),
+                               30}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(KeptDownload, SummaryBasedReportCutShortByAByteTwentySix) {

@@ -3,7 +3,6 @@
 #include <bit>
 
 #include "downloader/convert/label_index.h"
-#include "downloader/convert/label_memo.h"
 #include "downloader/files/line_reader.h"
 
 namespace pat {
@@ -128,46 +127,6 @@ bool holds_nothing(std::string_view line, const LabelIndex& index) {
   return complete;
 }
 
-// What the rules of the labels `found` make of the line when all they do is
-// fill slots of `fill` (and maybe complete the record), in the order in
-// which run_label_rules fills them; a yield of another kind otherwise. The
-// line must be short enough for its columns to fit the yield.
-LineYield work_out_yield(const LabelIndex& index, RuleSet found, const LabelColumns& columns,
-                         std::string_view line, SlotSet fill) {
-  LineYield yield;
-  yield.kind = LineYield::Kind::other;
-  for (; found != 0; found &= found - 1) {
-    const auto r = static_cast<std::size_t>(std::countr_zero(found));
-    const CertificateLabelRule& rule = index.rules()[r];
-    if (rule.action == Action::mark_complete) {
-      yield.completes = true;
-    } else if (rule.action != Action::none) {
-      return yield;
-    }
-    const std::string_view window = window_of(rule, columns[r], line);
-    for (const SlotTake& take : rule.takes) {
-      if (!holds_slot(fill, take.slot)) continue;
-      if (yield.count == LineYield::most_fills) return yield;
-      const std::string_view value = take_value(take, window, line);
-      LineYield::Fill& taken = yield.fills[yield.count++];
-      taken.slot = static_cast<std::uint8_t>(take.slot);
-      taken.start = static_cast<std::uint16_t>(value.empty() ? 0 : value.data() - line.data());
-      taken.length = static_cast<std::uint16_t>(value.size());
-    }
-  }
-  yield.kind = LineYield::Kind::fills_only;
-  return yield;
-}
-
-// Fills the slots as the yield says; whether the record is complete.
-bool apply_yield(const LineYield& yield, std::string_view line, CertificateRecord& record) {
-  for (std::size_t i = 0; i < yield.count; ++i) {
-    const LineYield::Fill& taken = yield.fills[i];
-    string_store(record[taken.slot], line.substr(taken.start, taken.length));
-  }
-  return yield.completes;
-}
-
 // The rules that fill a slot of `fill` or act: the others do nothing.
 RuleSet active_rules(const LabelIndex& index, SlotSet fill) {
   RuleSet active = 0;
@@ -183,13 +142,18 @@ RuleSet active_rules(const LabelIndex& index, SlotSet fill) {
 // Built with the program, so that no line pays for a first-use test.
 const LabelIndex index(certificate_label_rules());
 
+// The labels of a line that the rules read; none in the lines that hold
+// nothing.
+RuleSet labels_in(std::string_view line, LabelColumns& columns) {
+  return holds_nothing(line, index) ? 0 : index.find(line, index.all(), columns);
+}
+
 }  // namespace
 
 bool parse_certificate_line(Text& line, FileTable& files, int input_number,
                             CertificateRecord& record) {
-  if (holds_nothing(line, index)) return false;
   LabelColumns columns;
-  const RuleSet found = index.find(line, index.all(), columns);
+  const RuleSet found = labels_in(line, columns);
   return run_label_rules(index, found, columns, line, {files, input_number, every_slot, line},
                          record);
 }
@@ -199,24 +163,19 @@ CertificateParser::CertificateParser(FileTable& files, int input_number, SlotSet
       active_(active_rules(index, fill)),
       files_(files),
       input_number_(input_number),
-      fill_(fill),
-      labels_(index) {}
+      fill_(fill) {}
 
 bool CertificateParser::parse_labels(std::string_view line, CertificateRecord& record) {
-  if (holds_nothing(line, index)) return false;
   LabelColumns columns;
-  LineYield* yield = nullptr;
-  const RuleSet found = labels_.find(line, columns, &yield) & active_;
+  const RuleSet found = labels_in(line, columns);
   if (found == 0) return false;
-  // A remembered line whose rules only fill slots fills them as it did the
-  // first time.
-  if (yield != nullptr) {
-    if (yield->kind == LineYield::Kind::unknown)
-      *yield = work_out_yield(index, found, columns, line, fill_);
-    if (yield->kind == LineYield::Kind::fills_only) return apply_yield(*yield, line, record);
-  }
-  return run_label_rules(index, found, columns, line, {files_, input_number_, fill_, changed_},
-                         record);
+  record_open_ = true;
+  const RuleSet acting = found & active_;
+  const bool complete = acting != 0 && run_label_rules(index, acting, columns, line,
+                                                       {files_, input_number_, fill_, changed_},
+                                                       record);
+  if (complete) record_open_ = false;
+  return complete;
 }
 
 }  // namespace pat

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "downloader/convert/certificate_record.h"
-#include "downloader/convert/label_memo.h"
+#include "downloader/convert/label_index.h"
 #include "downloader/convert/label_rules.h"
 #include "downloader/files/file_table.h"
 #include "downloader/text/text.h"
@@ -21,8 +21,7 @@ bool parse_certificate_line(Text& line, FileTable& files, int input_number,
 
 // The parser of one conversion, line after line: as parse_certificate_line,
 // for lines that may view the read buffer, filling only the slots that its
-// writer shows, and remembering the labels of the lines met lately and
-// what their rules made of them.
+// writer shows.
 class CertificateParser {
  public:
   // Only the slots of `fill` are filled: a writer that shows a few needs no
@@ -34,6 +33,11 @@ class CertificateParser {
     return line.size() >= shortest_label_ && parse_labels(line, record);
   }
 
+  // Whether a line since the last complete record held a label, whether or
+  // not its writer shows what the label fills: a download that ends so
+  // ends inside a record.
+  bool record_open() const { return record_open_; }
+
  private:
   bool parse_labels(std::string_view line, CertificateRecord& record);
 
@@ -44,7 +48,7 @@ class CertificateParser {
   int input_number_;
   SlotSet fill_;
   Text changed_;  // a copy of the line that a rule changes
-  LabelMemo labels_;
+  bool record_open_ = false;
 };
 
 }  // namespace pat

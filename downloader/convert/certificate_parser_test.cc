@@ -28,14 +28,20 @@ struct ParseResult {
   int error = 0;
 };
 
-// Reads the lines from a file the way the conversion does: a line per
-// call, the record written out and emptied whenever it completes.
-ParseResult parse_lines(const std::vector<Text>& lines) {
-  test::ScratchFolder folder;
+// The lines, each with its line end, as a capture in the folder; its name.
+std::string write_capture(const test::ScratchFolder& folder, const std::vector<Text>& lines) {
   const std::string name = folder.file("capture.tmp");
   std::string bytes;
   for (const Text& line : lines) bytes += line + "\n";
   test::write_bytes(name, bytes);
+  return name;
+}
+
+// Reads the lines from a file the way the conversion does: a line per
+// call, the record written out and emptied whenever it completes.
+ParseResult parse_lines(const std::vector<Text>& lines) {
+  test::ScratchFolder folder;
+  const std::string name = write_capture(folder, lines);
 
   ParseResult result;
   FileTable files;
@@ -175,6 +181,68 @@ TEST(CertificateParser, FillsOnlyTheSlotsAsked) {
     }
     EXPECT_EQ(completed, 3);
     EXPECT_TRUE(files.end_of_file(2));
+  }
+}
+
+// Whether the conversion's parser ends inside a record after the lines.
+bool open_at_end(const std::vector<Text>& lines, SlotSet fill) {
+  test::ScratchFolder folder;
+  const std::string name = write_capture(folder, lines);
+  FileTable files;
+  files.open_file(name, mode_input, input_number);
+  CertificateParser parser(files, input_number, fill);
+  CertificateRecord record;
+  while (!files.end_of_file(input_number)) {
+    Text line;
+    files.line_input_file(input_number, line);
+    if (parser.parse(line, record)) record.clear();
+  }
+  return parser.record_open();
+}
+
+// A record is open once a line read by the rules holds a label, whatever
+// the writer shows of it, until a signature line completes it.
+TEST(CertificateParser, TellsWhetherTheLinesEndInsideARecord) {
+  struct Case {
+    const char* name;
+    std::vector<Text> lines;
+    bool open;
+  };
+  const std::vector<Case> cases = {
+      {"no lines", {}, false},
+      {"cut after part of a record", {Text(40, '='), "APPLIANCE: A1", "SITE: NORTH"}, true},
+      {"ends after the signature", {"APPLIANCE: A1", "SIGNATURE:"}, false},
+      {"blank and separator lines and the closing text after it",
+       {"APPLIANCE: A1", "SIGNATURE:", "", "  ", Text(40, '='), "end of data"},
+       false},
+      {"a label line after the last record",
+       {"APPLIANCE: A1", "SIGNATURE:", "SITE: SOUTH", "end of data"},
+       true},
+      {"a label that fills a slot no report shows", {"SIGNATURE:", "  VISUAL              P"},
+       true},
+      {"a label on a separator line is not read", {"SIGNATURE:", "x==SITE: NORTH"}, false},
+      {"labels match letter case", {"SIGNATURE:", "Site: north", "Signature:"}, false},
+      {"a touch leakage line, blanked and searched again",
+       {"SIGNATURE:", "  TLKGE    0.10 mA    P"},
+       true},
+      {"the signature in the third comment line completes",
+       {"COMMENTS: X", "A", "B", "SIGNATURE:"},
+       false},
+      {"the signature in the comment's own line does not",
+       {"COMMENTS: X SIGNATURE:", "A", "B", "C"},
+       true},
+      {"the signature in the first comment line does not",
+       {"SIGNATURE:", "COMMENTS: X", "SIGNATURE:", "", ""},
+       true},
+      {"a record begun and completed on one line",
+       {"SITE: A", "SIGNATURE:", "APPLIANCE: A2 SIGNATURE:", ""},
+       false},
+  };
+  for (const Case& c : cases) {
+    for (const SlotSet fill : {every_slot, field_slots, SlotSet{0}}) {
+      SCOPED_TRACE(std::string(c.name) + ", fill " + std::to_string(fill));
+      EXPECT_EQ(open_at_end(c.lines, fill), c.open);
+    }
   }
 }
 
@@ -365,10 +433,7 @@ TEST(CertificateParser, ALineViewedElsewhereParsesAsInPlace) {
   for (const std::vector<Text>& block : blocks) {
     SCOPED_TRACE(block.front());
     test::ScratchFolder folder;
-    const std::string name = folder.file("capture.tmp");
-    std::string bytes;
-    for (const Text& line : block) bytes += line + "\n";
-    test::write_bytes(name, bytes);
+    const std::string name = write_capture(folder, block);
     FileTable files;
     files.open_file(name, mode_input, 1);
     files.open_file(name, mode_input, 2);
@@ -490,11 +555,9 @@ TEST(CertificateParser, AgreesWithTheRulesRunOneByOne) {
       });
 }
 
-// The conversion's parser remembers the labels of the lines met last, and
-// what it made of those whose rules only fill slots: on a download that
-// repeats its lines, some changed by their own rules, some alike but for a
-// byte, some filling more slots than it remembers, it still agrees with the
-// rules run one by one.
+// The conversion's parser, on a download that repeats its lines, some
+// changed by their own rules, some alike but for a byte, some filling many
+// slots: it agrees with the rules run one by one.
 TEST(CertificateParser, RepeatedLinesAgreeWithTheRulesRunOneByOne) {
   std::vector<Text> pool = {
       "APPLIANCE: A1",
@@ -515,7 +578,7 @@ TEST(CertificateParser, RepeatedLinesAgreeWithTheRulesRunOneByOne) {
       Text(300, ' ') + "SITE: FAR",
       Text(300, ' ') + "SITE: FAB",
   };
-  // More lines than the memo has places, so that lines are forgotten and met again.
+  // Many lines alike but for a few bytes.
   for (int i = 0; i < 150; ++i) pool.push_back("USER: U" + std::to_string(i) + " SITE: S");
   std::mt19937 random(99);
   std::string bytes;

@@ -22,8 +22,16 @@ SlotSet slots_written(Writer writer, std::string_view report_format) {
   return report_slots(writer, report_format);
 }
 
-// The record loop: one row for each record completed; the number of rows.
-long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text& row_end) {
+// What the record loop did: the rows written, and whether the download
+// ended inside a record that no signature line completed.
+struct RowsWritten {
+  long rows = 0;
+  bool record_open = false;
+};
+
+// The record loop: one row for each record completed.
+RowsWritten write_rows(Program& p, Writer writer, CertificateRecord& record,
+                       const Text& row_end) {
   FileTable& f = p.files;
   const RunSettings& s = p.settings;
   long rows = 0;
@@ -43,7 +51,7 @@ long write_rows(Program& p, Writer writer, CertificateRecord& record, const Text
       ++rows;
     }
   }
-  return rows;
+  return {rows, parser.record_open()};
 }
 
 // The reader stops only at a byte 26, which it never takes; whatever lies
@@ -97,10 +105,11 @@ Outcome convert_capture(Program& p) {
   if (writes_report(writer)) row_end = "\r\n";
 
   CertificateRecord record;
-  const long rows = write_rows(p, writer, record, row_end);
-  // Without a record, or cut short by a byte 26, the converted file does not
-  // hold the download: it stays under the temporary name.
-  const bool keep = !converted_whole(f, capture_file, rows);
+  const RowsWritten written = write_rows(p, writer, record, row_end);
+  // Without a record, cut short by a byte 26, or ending inside a record, the
+  // converted file does not hold the download: it stays under the temporary
+  // name.
+  const bool keep = !converted_whole(f, capture_file, written.rows) || written.record_open;
   if (writer == Writer::lorvane) pat_trailer(s, record, f, output_file, p.local_time);
 
   // The finishing lines stand while both files are still open; the clean-up

@@ -194,5 +194,53 @@ TEST(ConvertCapture, DownloadKeptUnlessWhollyConverted) {
   }
 }
 
+// A download that ends inside a record, one that no signature line
+// completed, stays under the temporary name; one that ends with lines no
+// rule reads does not. The converted file is the same either way: the
+// unfinished record is dropped.
+TEST(ConvertCapture, DownloadEndingInsideARecordKept) {
+  struct Case {
+    const char* label;
+    std::string tail;  // after four whole records
+    bool kept;
+  };
+  const std::vector<Case> cases = {
+      {"ends after the signature", "", false},
+      {"blank and separator lines and the closing text",
+       "\r\n" + std::string(40, '=') + "\r\n  \r\nend of data\r\n", false},
+      {"cut after part of a record", "=====\r\nAPPLIANCE: A5\r\nSITE: SOUTH\r\n", true},
+      {"a label line after the last record", "SITE: SOUTH\r\nend of data", true},
+      {"a label line that no report shows", "  VISUAL              P\r\n", true},
+      {"a comment block without a signature", "COMMENTS: X\r\nA\r\nB\r\nC\r\n", true},
+  };
+  struct Format {
+    float number;
+    std::string name;
+  };
+  const std::vector<Format> formats = {
+      {5, "shop.csv"}, {6, "shop.pat"}, {7, "shop.txt"}, {8, "shop.txt"}};
+  for (const Format& format : formats) {
+    InProcessRun whole;
+    ASSERT_EQ(convert(whole, format.name, format.number, records(4)), 0);
+    const std::string converted = read_bytes(whole.file(format.name));
+    for (const Case& c : cases) {
+      SCOPED_TRACE(format.name + " " + std::to_string(static_cast<int>(format.number)) + ": " +
+                   c.label);
+      InProcessRun run;
+      const std::string capture = records(4) + c.tail;
+      EXPECT_EQ(convert(run, format.name, format.number, capture), 0);
+      EXPECT_EQ(read_bytes(run.file(format.name)), converted);
+      if (c.kept) {
+        ASSERT_TRUE(std::filesystem::exists(run.file("shop.tmp")));
+        EXPECT_EQ(read_bytes(run.file("shop.tmp")), capture);
+        EXPECT_EQ(run.row(5), " The download is kept in 'shop.tmp'");
+      } else {
+        EXPECT_FALSE(std::filesystem::exists(run.file("shop.tmp")));
+        EXPECT_NE(run.row(5), " The download is kept in 'shop.tmp'");
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pat::test

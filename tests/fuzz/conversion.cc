@@ -1,7 +1,9 @@
 // The conversion of formats 5 to 8 and the summary-based report, on any
 // capture: the only error is 62 (input past end), after which the temporary
-// copy still holds the whole capture; the converted file holds no CR, LF or
-// byte 26 except the format's own line ends.
+// copy still holds the whole capture; a conversion of formats 5 to 8 keeps
+// the copy exactly when it wrote no record, stopped at a byte 26 or ended
+// inside a record; the converted file holds no CR, LF or byte 26 except the
+// format's own line ends.
 //
 // Input: a choice byte, a header byte, the header file's bytes, the capture.
 //   choice bits 0-1: format 5 + n; bits 2-4: ReportFormat "", "1" .. "4"
@@ -23,12 +25,60 @@
 #include "downloader/program.h"
 #include "downloader/run_error.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/fuzz/line_model.h"
 
 using namespace pat;
 
 namespace {
 
 enum class LineEnds { lf, final_crlf, crlf };
+
+// What the labels of a certificate download make of it, written plainly:
+// the records that signature lines complete, and whether a line holding a
+// label came after the last of them.
+struct RecordModel {
+  long records = 0;
+  bool open = false;
+};
+
+RecordModel model_records(std::string_view capture) {
+  static const char* const labels[] = {
+      "APPLIANCE", "DATE",  "SITE:",   "LOCATION:", "USER:",      "VISUAL  ",
+      "INS  ",     "TLKGE  ", "EARTH  ", "LKGE  ",  "LOAD  ",     "OVERALL ST",
+      "SLKGE  ",   "FLASH  ", "IEC LEAD  ", "COMMENTS:", "SIGNATURE:"};
+  RecordModel model;
+  int comment_lines = 0;  // still to come of a comment block
+  for (const std::string& line : fuzz::split_lines(capture)) {
+    const bool signed_off = line.find("SIGNATURE:") != std::string::npos;
+    if (comment_lines > 0) {
+      // No rule reads a comment line but the signature rule its last one.
+      if (--comment_lines == 0 && signed_off) {
+        ++model.records;
+        model.open = false;
+      }
+      continue;
+    }
+    if (line.size() >= 3 && line[1] == '=' && line[2] == '=') continue;
+    bool labelled = false;
+    for (const char* label : labels) labelled = labelled || line.find(label) != std::string::npos;
+    if (!labelled) continue;
+    model.open = true;
+    if (line.find("COMMENTS:") != std::string::npos) {
+      comment_lines = 3;
+    } else if (signed_off) {
+      ++model.records;
+      model.open = false;
+    }
+  }
+  return model;
+}
+
+// Whether the line reader takes the whole capture: it stops at a byte 26,
+// and only a last one holds nothing.
+bool read_whole(std::string_view capture) {
+  const std::size_t mark = capture.find('\x1a');
+  return mark == std::string_view::npos || mark + 1 == capture.size();
+}
 
 // Every CR, LF and byte 26 of the converted file is part of its line ends.
 void check_line_ends(const std::string& out, LineEnds ends, bool finished) {
@@ -127,6 +177,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       kept_line = kept_line || console.row_text(row).rfind(" The download is kept in 'cap.tmp'", 0) == 0;
     }
     FUZZ_CHECK(kept_line == kept, kept ? "no line names the kept copy" : "a line names a deleted copy");
+    const RecordModel model = model_records(capture);
+    const bool lost = model.records == 0 || !read_whole(capture) || model.open;
+    FUZZ_CHECK(kept == lost, kept ? "a wholly converted download kept" : "a download deleted that the conversion did not hold");
   }
   const LineEnds ends = summary || format >= 7 ? LineEnds::crlf
                         : format == 5          ? LineEnds::lf
