@@ -44,9 +44,10 @@ bool writes_report(Writer writer) {
 FormatChoice choose_format(float answer, std::string_view report_format) {
   const OutputFormat& format = find_format(answer);
   if (format.number == basic_report_format && report_format == "1") {
-    return {static_cast<float>(summary_format), true, format.extension, "xtx"};
+    return {static_cast<float>(summary_format), true, format.extension, summary_copy_extension};
   }
-  return {answer, false, format.extension, format.writer == Writer::none ? "" : "tmp"};
+  const std::string_view copy = format.writer == Writer::none ? "" : conversion_copy_extension;
+  return {answer, false, format.extension, copy};
 }
 
 }  // namespace pat

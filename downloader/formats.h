@@ -40,6 +40,11 @@ bool format_answer_taken(float answer);
 
 bool writes_report(Writer writer);
 
+// The extensions under which a capture lies while it is converted: by a
+// writer, and into the summary-based report.
+constexpr std::string_view conversion_copy_extension = "tmp";
+constexpr std::string_view summary_copy_extension = "xtx";
+
 // The operator's final format answer as the run keeps it.
 struct FormatChoice {
   float output_format;

@@ -92,7 +92,7 @@ Outcome convert_capture(Program& p) {
 
   c.clear_screen();
   c.print_line("Converting file format");
-  const Text temp = temporary_name(s.file_name, "tmp");
+  const Text temp = temporary_name(s.file_name, conversion_copy_extension);
   remove_leftover(f, temp);
   rename_file(s.file_name, temp);
   f.open_file(temp, mode_input, capture_file);

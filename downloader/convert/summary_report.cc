@@ -2,6 +2,7 @@
 
 #include "downloader/convert/convert_capture.h"
 #include "downloader/convert/writers.h"
+#include "downloader/formats.h"
 #include "downloader/files/line_reader.h"
 
 namespace pat {
@@ -41,7 +42,7 @@ Text build_summary_report(Program& p) {
   const Text& name = p.settings.file_name;
 
   p.console.clear_screen();
-  const Text temp = temporary_name(name, "xtx");
+  const Text temp = temporary_name(name, summary_copy_extension);
   remove_leftover(f, temp);
   rename_file(name, temp);
   f.open_file(temp, mode_input, capture_file);
