@@ -1,10 +1,12 @@
 #include "downloader/dialogue.h"
 
+#include <optional>
 #include <string>
 
 #include "downloader/console/line_entry.h"
 #include "downloader/console/number_format.h"
 #include "downloader/convert/convert_capture.h"
+#include "downloader/files/file_identity.h"
 #include "downloader/formats.h"
 
 namespace pat {
@@ -22,16 +24,22 @@ void blank_run(Console& c, int row, int column, int count) {
 }
 
 // Whether the run may replace the file `name`: it does not exist, or the
-// operator answers "Y".
-bool may_overwrite(Console& c, RunSettings& s, const Text& name) {
+// operator answers "Y". `agreed` is then the file asked about, as it was
+// when asked, so that a file put under the name later is not taken for it.
+bool may_overwrite(Console& c, RunSettings& s, const Text& name,
+                   std::optional<FileIdentity>& agreed) {
+  agreed.reset();
   if (!file_exists(name)) return true;
+  const std::optional<FileIdentity> asked = file_identity(name);
   do {
     c.print_empty_line();
     c.print_text(" The file " + name + " already exists. Do you want to overwrite it? (Y/N) ");
     c.print_to_screen("? ", false);
     s.overwrite_answer = string_ucase(input_statement(c, AnswerKind::answer_text, true).text);
   } while (!string_equal(s.overwrite_answer, "Y") && !string_equal(s.overwrite_answer, "N"));
-  return string_equal(s.overwrite_answer, "Y");
+  if (!string_equal(s.overwrite_answer, "Y")) return false;
+  agreed = asked;
+  return true;
 }
 
 }  // namespace
@@ -99,11 +107,13 @@ void run_dialogue(Program& p) {
       s.file_name = string_left(s.file_name, point) + s.extension;
     }
 
-    if (!may_overwrite(c, s, s.file_name)) continue;
+    s.temporary_agreed.reset();
+    if (!may_overwrite(c, s, s.file_name, s.output_agreed)) continue;
     // The conversion deletes whatever stands under its temporary name, a
     // download kept by an earlier run among them.
     if (choice.temporary_extension.empty() ||
-        may_overwrite(c, s, temporary_name(s.file_name, choice.temporary_extension)))
+        may_overwrite(c, s, temporary_name(s.file_name, choice.temporary_extension),
+                      s.temporary_agreed))
       return;
   }
 }

@@ -61,7 +61,12 @@ void handler_step(Program& p, std::string_view where, Step step) {
     text += where;
     text += ": ";
     text += error_meaning(e.number);
-    text += ".\nContinue?";
+    text += ".";
+    if (!p.settings.download_at.empty()) {
+      text += "\n";
+      text += kept_download_line(p.settings.download_at);
+    }
+    text += "\nContinue?";
     if (!p.console.ask_yes_no(caption, text)) {
       try {
         p.files.close_all();
@@ -126,6 +131,19 @@ Outcome run_stages(Program& p) {
   return Outcome::finished_lines;
 }
 
+// A box that ends the run names the download that nothing else holds.
+// Short of memory, the box without that line is better than none.
+void show_closing_box(Program& p, std::string_view caption, std::string_view text) {
+  try {
+    std::string with(text);
+    if (!p.settings.download_at.empty())
+      with += "\n" + kept_download_line(p.settings.download_at);
+    p.console.show_message(caption, with);
+  } catch (const std::bad_alloc&) {
+    p.console.show_message(caption, text);
+  }
+}
+
 }  // namespace
 
 void main_program(Program& p) {
@@ -150,12 +168,11 @@ int run_program(Program& p) {
   } catch (const RunError&) {
     // Only reachable if the handler itself let an error through.
   } catch (const std::bad_alloc&) {
-    p.console.show_message("Out of memory",
-                           "The program has run out of memory and must end.");
+    show_closing_box(p, "Out of memory", "The program has run out of memory and must end.");
   } catch (const std::exception& e) {
     // A fault of the program itself: still close the files, so that nothing
     // written so far is lost.
-    p.console.show_message("Program fault", e.what());
+    show_closing_box(p, "Program fault", e.what());
   }
   try {
     p.files.close_all();
@@ -192,8 +209,11 @@ void handle_run_error(Program& p, int number) {
     close_files_1_and_2(p);
     handler_step(p, "deleting the output file " + s.file_name, [&] {
       // Only a file this run opened and locked is its own to delete; a name
-      // whose open failed holds nothing of this run.
+      // whose open failed holds nothing of this run. An output closed before
+      // its first byte is already as it was, and one that holds the download
+      // stays.
       if (!p.files.opened_for_writing(s.file_name)) raise_error(err::file_not_found);
+      if (p.files.left_as_found(s.file_name) || s.file_name == s.download_at) return;
       kill_files(s.file_name);
     });
   }
@@ -205,8 +225,11 @@ void handle_run_error(Program& p, int number) {
     close_files_1_and_2(p);
   }
   // The number in its display form and one blank, as print_number shows it.
-  show_lines(p, "showing the error",
-             {piece(" Error:"), line(single_to_string(value) + " "), empty_line()});
+  show_lines(p, "showing the error", {piece(" Error:"), line(single_to_string(value) + " ")});
+  // A rerun must not take the name of a download that nothing else holds.
+  if (!s.download_at.empty())
+    show_lines(p, "showing the error", {line(kept_download_line(s.download_at))});
+  show_lines(p, "showing the error", {empty_line()});
   show_version_lines(p);
   end_statement(p);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include "downloader/files/file_identity.h"
 #include "downloader/text/text.h"
 
 namespace pat {
@@ -19,6 +22,16 @@ struct RunSettings {
   bool summary_report = false;
   Text overwrite_answer;
   bool data_received = false;
+  // The files under the output name and the conversion's temporary name
+  // that the operator agreed to replace, as they were when asked; none where
+  // no file stood.
+  std::optional<FileIdentity> output_agreed;
+  std::optional<FileIdentity> temporary_agreed;
+  // Where the whole download lies while no converted file holds it: the
+  // output name from the capture's first byte (for a format that is
+  // converted), the temporary name once moved there; empty once it is
+  // converted and its copy deleted, or before any byte came.
+  Text download_at;
   // The capture's copy kept beside a converted file that lost part of it.
   Text kept_download;
 };

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <ctime>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,22 @@ TEST(InProcessDownload, FractionalFormatKeptAsSent) {
     EXPECT_FALSE(path_exists(run.file("shop.tmp")));
     EXPECT_FALSE(path_exists(run.file("shop.xtx")));
   }
+}
+
+// Memory that runs out in the conversion ends the run in a box, which names
+// the copy that holds the whole download.
+TEST(InProcessDownload, OutOfMemoryBoxNamesTheKeptDownload) {
+  InProcessRun run;
+  const std::string download = certificate_download(2);
+  SimTester tester(run.folder(), {.send = download, .baud = 0});
+  answer_dialogue(run.backend, "shop", "6");
+  run.program.local_time = [](std::tm&) -> bool { throw std::bad_alloc(); };
+  EXPECT_EQ(run.run(), 0);
+  ASSERT_EQ(run.backend.boxes.size(), 2u) << run.screen_text();
+  EXPECT_EQ(run.backend.boxes[0], "Out of memory");
+  EXPECT_NE(run.backend.boxes[1].find("\n The download is kept in 'shop.tmp'"), std::string::npos)
+      << run.backend.boxes[1];
+  EXPECT_EQ(read_bytes(run.file("shop.tmp")), download.substr(0, download.size() - 2));
 }
 
 // The minute of waiting for data, on a clock that runs 20 times fast.

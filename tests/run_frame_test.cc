@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "downloader/files/file_table.h"
 #include "downloader/run_error.h"
 #include "downloader/run_frame.h"
 #include "tests/support/dialogue.h"
@@ -143,6 +144,90 @@ TEST_P(UnhandledErrorBox, AnswerDecidesWhetherTheHandlerGoesOn) {
 }
 
 INSTANTIATE_TEST_SUITE_P(YesAndNo, UnhandledErrorBox, ::testing::Bool());
+
+// An error screen that ends a run while nothing but one file holds the
+// download names that file, so that a rerun does not take it.
+TEST(ErrorHandlerScreens, NameWhereTheDownloadLies) {
+  struct Case {
+    const char* name;
+    int number;
+    std::string download_at;
+    int kept_row;  // 0: no such line
+    int version_row;
+  };
+  const Case cases[] = {
+      {"cut comment block", 62, "shop.tmp", 3, 6},
+      {"full disk while capturing for a conversion", 75, "shop.csv", 3, 6},
+      {"refused header file", 70, "shop.tmp", 5, 8},
+      {"converted already", 75, "", 0, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InProcessRun run;
+    Program& p = run.program;
+    p.console.width_statement(100);
+    p.settings.version_text = "0.12";
+    p.settings.version_date = "16-11-2019";
+    p.settings.file_name = "shop.csv";
+    p.settings.download_at = c.download_at;
+    try {
+      handle_run_error(p, c.number);
+    } catch (const ProgramExit&) {
+    }
+    const int error_row = c.number == 70 ? 4 : 2;
+    EXPECT_EQ(run.row(error_row), " Error: " + std::to_string(c.number)) << run.screen_text();
+    // The kept line right after the error line, then the handler's empty
+    // line and the version lines, as ever.
+    const int last_row = c.kept_row != 0 ? c.kept_row : error_row;
+    if (c.kept_row != 0) {
+      EXPECT_EQ(c.kept_row, error_row + 1);
+      EXPECT_EQ(run.row(c.kept_row), " The download is kept in '" + c.download_at + "'");
+    }
+    EXPECT_EQ(run.row(last_row + 1), "");
+    EXPECT_EQ(run.row(last_row + 2), "");
+    EXPECT_EQ(last_row + 3, c.version_row);
+    EXPECT_EQ(run.row(c.version_row), version_line);
+  }
+}
+
+// Error 68 once the output name holds the download: it is not deleted.
+TEST(ErrorHandlerScreens, PortErrorKeepsAnOutputThatHoldsTheDownload) {
+  InProcessRun run;
+  Program& p = run.program;
+  write_bytes(run.file("shop.csv"), "the download");
+  p.files.open_file("shop.csv", mode_output, 2, Emptying::at_first_write);
+  p.files.print_to_file(2, "the download", false);
+  p.settings.port_text = "3";
+  p.settings.file_name = "shop.csv";
+  p.settings.download_at = "shop.csv";
+  try {
+    handle_run_error(p, 68);
+  } catch (const ProgramExit&) {
+  }
+  EXPECT_EQ(run.row(3), " COM PORT 3 NOT ANSWERING") << run.screen_text();
+  EXPECT_EQ(run.row(4), " Error: 68");
+  EXPECT_EQ(run.row(5), " The download is kept in 'shop.csv'");
+  EXPECT_TRUE(run.backend.boxes.empty());
+  EXPECT_EQ(read_bytes(run.file("shop.csv")), "the download");
+}
+
+// A box that ends the run says it too.
+TEST(ErrorHandlerScreens, UnhandledErrorBoxNamesWhereTheDownloadLies) {
+  InProcessRun run;
+  Program& p = run.program;
+  p.settings.port_text = "3";
+  p.settings.file_name = "shop.txt";
+  p.settings.download_at = "shop.xtx";
+  run.backend.answer_boxes({false});
+  try {
+    handle_run_error(p, 68);
+  } catch (const ProgramExit&) {
+  }
+  ASSERT_EQ(run.backend.boxes.size(), 2u);
+  const std::string& text = run.backend.boxes[1];
+  EXPECT_NE(text.find("\n The download is kept in 'shop.xtx'\nContinue?"), std::string::npos)
+      << text;
+}
 
 TEST(VersionLines, SlashVShowsTitleAndVersion) {
   InProcessRun run;

@@ -6,6 +6,7 @@
 
 #include "downloader/capture/capture_rules.h"
 #include "downloader/formats.h"
+#include "downloader/run_error.h"
 
 namespace pat {
 namespace {
@@ -31,12 +32,22 @@ Outcome capture_download(Program& p) {
   FileTable& f = p.files;
 
   // The output first: a name that another copy is still writing is refused
-  // (70) before this copy touches its port.
-  f.open_file(s.file_name, mode_output, output_file);
-  f.open_file("COM" + s.port_text + ":" + s.baud_text + ",N,8,1,BIN,CS0,DS0", mode_random,
-              port_file);
+  // (70) before this copy touches its port. What the file held stays until
+  // the download's first byte.
+  f.open_file(s.file_name, mode_output, output_file, Emptying::at_first_write);
+  // A file that came under the name after the operator was asked (another
+  // copy's kept download) is not this run's to replace.
+  const OpenFile* output = f.entry(output_file);
+  if (!output->created && output->identity != s.output_agreed) {
+    f.close_file(output_file);
+    raise_error(err::file_already_open);
+  }
+  // Only a port: an open text that names none (port 2.5) must not make a file.
+  f.open_port("COM" + s.port_text + ":" + s.baud_text + ",N,8,1,BIN,CS0,DS0", port_file);
 
-  CaptureRules rules(find_format(s.output_format).capture_rule, p.clock());
+  const OutputFormat& format = find_format(s.output_format);
+  const bool converted_later = format.writer != Writer::none || s.summary_report;
+  CaptureRules rules(format.capture_rule, p.clock());
   s.data_received = false;
   // Numbers are drawn again only when they change: drawing the same number
   // over itself changes nothing on the screen.
@@ -57,6 +68,7 @@ Outcome capture_download(Program& p) {
     const CaptureStep step = rules.step(block, p.clock(), next_key);
     if (!step.written.empty()) f.print_to_file(output_file, step.written, false);
     s.data_received = rules.data_received();
+    if (s.data_received && converted_later) s.download_at = s.file_name;
 
     if (step.reading_screen) {
       c.clear_screen();
@@ -97,7 +109,8 @@ Outcome capture_download(Program& p) {
     c.print_line(" ERROR");
     c.print_empty_line();
     c.print_line(" NO FILE RECEIVED FROM SUPERNOVA - CHECK COM PORT SETTINGS");
-    kill_files(s.file_name);
+    // Closed without a byte, the output is gone if this run made it, and
+    // as it was if it stood there before.
     c.print_empty_line();
     return Outcome::version_lines;
   }

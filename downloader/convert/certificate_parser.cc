@@ -148,7 +148,26 @@ RuleSet labels_in(std::string_view line, LabelColumns& columns) {
   return holds_nothing(line, index) ? 0 : index.find(line, index.all(), columns);
 }
 
+// The rules of the lines that open and close a block: the one that takes the
+// appliance's ID, and the one that completes the record.
+RuleSet block_line_rules() {
+  RuleSet marks = 0;
+  const std::vector<CertificateLabelRule>& rules = index.rules();
+  for (std::size_t r = 0; r < rules.size(); ++r) {
+    bool takes_id = false;
+    for (const SlotTake& take : rules[r].takes) takes_id = takes_id || take.slot == 1;
+    if (takes_id || rules[r].action == Action::mark_complete) marks |= RuleSet{1} << r;
+  }
+  return marks;
+}
+
 }  // namespace
+
+bool certificate_block_line(std::string_view line) {
+  static const RuleSet marks = block_line_rules();
+  LabelColumns columns;
+  return (labels_in(line, columns) & marks) != 0;
+}
 
 bool parse_certificate_line(Text& line, FileTable& files, int input_number,
                             CertificateRecord& record) {

@@ -19,6 +19,11 @@ namespace pat {
 bool parse_certificate_line(Text& line, FileTable& files, int input_number,
                             CertificateRecord& record);
 
+// Whether the rules read the line as the first or the last of an
+// appliance's block: the appliance's ID or its signature. A summary download
+// holds no such line.
+bool certificate_block_line(std::string_view line);
+
 // The parser of one conversion, line after line: as parse_certificate_line,
 // for lines that may view the read buffer, filling only the slots that its
 // writer shows.

@@ -8,6 +8,7 @@
 #include "downloader/files/line_reader.h"
 #include "downloader/finished_lines.h"
 #include "downloader/formats.h"
+#include "downloader/run_error.h"
 
 namespace pat {
 namespace {
@@ -73,9 +74,16 @@ Text temporary_name(std::string_view file_name, std::string_view extension) {
   return string_left(file_name, string_instr(file_name, ".")) + Text(extension);
 }
 
-void remove_leftover(FileTable& files, std::string_view name) {
+void remove_leftover(FileTable& files, std::string_view name,
+                     const std::optional<FileIdentity>& agreed) {
+  const std::optional<FileIdentity> there = file_identity(name);
+  if (there && there != agreed) raise_error(err::file_already_open);
   files.open_file(name, mode_random, probe_file);
+  const OpenFile* probe = files.entry(probe_file);
+  // The name may have been taken between the look and the open.
+  const bool ours = probe->created || probe->identity == agreed;
   files.close_file(probe_file);
+  if (!ours) raise_error(err::file_already_open);
   kill_files(name);
 }
 
@@ -86,15 +94,16 @@ bool converted_whole(const FileTable& files, int number, long records) {
 Outcome convert_capture(Program& p) {
   Console& c = p.console;
   FileTable& f = p.files;
-  const RunSettings& s = p.settings;
+  RunSettings& s = p.settings;
   const OutputFormat& format = find_format(s.output_format);
   const Writer writer = format.writer;
 
   c.clear_screen();
   c.print_line("Converting file format");
   const Text temp = temporary_name(s.file_name, conversion_copy_extension);
-  remove_leftover(f, temp);
+  remove_leftover(f, temp, s.temporary_agreed);
   rename_file(s.file_name, temp);
+  s.download_at = temp;
   f.open_file(temp, mode_input, capture_file);
   f.open_file(s.file_name, mode_output, output_file);
 
@@ -112,14 +121,19 @@ Outcome convert_capture(Program& p) {
   const bool keep = !converted_whole(f, capture_file, written.rows) || written.record_open;
   if (writer == Writer::lorvane) pat_trailer(s, record, f, output_file, p.local_time);
 
-  // The finishing lines stand while both files are still open; the clean-up
-  // follows them.
+  // On the medium before the lines call it created and before its only
+  // other copy goes. The finishing lines stand while both files are still
+  // open; the clean-up follows them.
+  f.sync_file(output_file);
   c.clear_screen();
   show_finished_lines(c, format, s.file_name, keep ? Text(temp) : Text());
 
   f.close_file(capture_file);
   f.close_file(output_file);
-  if (!keep) kill_files(temp);
+  if (!keep) {
+    kill_files(temp);
+    s.download_at.clear();
+  }
   return Outcome::end_run;
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include "downloader/files/file_identity.h"
 #include "downloader/program.h"
 #include "downloader/stage_outcome.h"
 
@@ -14,8 +17,12 @@ Outcome convert_capture(Program& p);
 // The capture's name with its extension replaced.
 Text temporary_name(std::string_view file_name, std::string_view extension);
 
-// Removes a file left by an earlier run, without failing when there is none.
-void remove_leftover(FileTable& files, std::string_view name);
+// Removes a file left by an earlier run, without failing when there is none:
+// only the file that the operator agreed to replace (`agreed`, as it was
+// when asked), or one this probe made. A file that came under the name since,
+// another copy's kept download say, stays, and the conversion ends with 55.
+void remove_leftover(FileTable& files, std::string_view name,
+                     const std::optional<FileIdentity>& agreed);
 
 // Whether a conversion lost nothing of the download it read as file
 // `number`: it wrote at least one record, and its reader took

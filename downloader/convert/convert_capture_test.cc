@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
 #include "downloader/console/console.h"
 #include "downloader/convert/convert_test_support.h"
 #include "downloader/convert/writers.h"
+#include "downloader/files/file_identity.h"
+#include "downloader/files/medium_sync.h"
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/in_process_run.h"
@@ -85,13 +88,76 @@ TEST(ConvertCapture, WithoutASignatureOnlyThePreambleAndTrailerAreWritten) {
   }
 }
 
-TEST(ConvertCapture, LeftoverTemporaryFileIsRemovedFirst) {
+// A file under the temporary name goes only when the operator agreed to
+// replace that very file; one that came there since stays, and so does this
+// run's download, under the output name.
+TEST(ConvertCapture, LeftoverTemporaryFileGoesOnlyWhenAgreed) {
+  struct Case {
+    const char* name;
+    bool agreed;           // the dialogue asked about the leftover, answered Y
+    bool changed_since;    // and it was replaced after the answer
+  };
+  const Case cases[] = {
+      {"agreed", true, false},
+      {"never asked about", false, false},
+      {"replaced after the answer", true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InProcessRun run;
+    write_bytes(run.file("shop.tmp"), "left by an earlier run");
+    if (c.agreed) run.program.settings.temporary_agreed = file_identity("shop.tmp");
+    if (c.changed_since) write_bytes(run.file("shop.tmp"), "another copy's download");
+    const int error = convert(run, "shop.csv", 5, no_record);
+    run.files.close_all();
+    if (c.agreed && !c.changed_since) {
+      EXPECT_EQ(error, 0);
+      EXPECT_EQ(read_bytes(run.file("shop.csv")), std::string(csv_title_text));
+      // Kept, as nothing was converted: the download, not the leftover.
+      EXPECT_EQ(read_bytes(run.file("shop.tmp")), no_record);
+      continue;
+    }
+    EXPECT_EQ(error, err::file_already_open);
+    EXPECT_EQ(read_bytes(run.file("shop.csv")), no_record);
+    EXPECT_EQ(read_bytes(run.file("shop.tmp")),
+              c.changed_since ? "another copy's download" : "left by an earlier run");
+    EXPECT_EQ(run.program.settings.download_at, "");
+  }
+}
+
+// What the conversion leaves where a run ends: the copy's name while it
+// holds the download, none once the converted file does.
+TEST(ConvertCapture, NamesWhereTheDownloadLies) {
+  struct Case {
+    const char* name;
+    std::string capture;
+    std::string download_at;
+  };
+  const Case cases[] = {
+      {"converted whole", records(2), ""},
+      {"nothing converted", no_record, "shop.tmp"},
+      {"a comment block cut off", "APPLIANCE: A1\r\nCOMMENTS: x\r\n", "shop.tmp"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    InProcessRun run;
+    convert(run, "shop.csv", 5, c.capture);
+    EXPECT_EQ(run.program.settings.download_at, c.download_at);
+  }
+}
+
+// Nothing that the finishing lines call created may be only in memory, nor
+// may the download's copy go before the converted file is on the medium.
+TEST(ConvertCapture, AFailedFlushToTheMediumKeepsTheCopy) {
   InProcessRun run;
-  write_bytes(run.file("shop.tmp"), "left by an earlier run");
-  EXPECT_EQ(convert(run, "shop.csv", 5, no_record), 0);
-  EXPECT_EQ(read_bytes(run.file("shop.csv")), std::string(csv_title_text));
-  // Kept, as nothing was converted: the download, not the leftover.
-  EXPECT_EQ(read_bytes(run.file("shop.tmp")), no_record);
+  const MediumSync saved = replace_medium_sync([](int) { return EIO; });
+  const int error = convert(run, "shop.csv", 5, records(2));
+  replace_medium_sync(saved);
+  EXPECT_EQ(error, err::path_file_access);
+  EXPECT_EQ(run.row(2), "");  // no " Finished"
+  run.files.close_all();
+  EXPECT_EQ(read_bytes(run.file("shop.tmp")), records(2));
+  EXPECT_EQ(run.program.settings.download_at, "shop.tmp");
 }
 
 // A comment block cut off by the end of the capture: the rows written so far

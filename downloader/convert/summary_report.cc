@@ -1,5 +1,6 @@
 #include "downloader/convert/summary_report.h"
 
+#include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/convert_capture.h"
 #include "downloader/convert/writers.h"
 #include "downloader/formats.h"
@@ -11,27 +12,37 @@ namespace {
 constexpr int capture_file = 1;
 constexpr int output_file = 2;
 
-// Every third line from the fourth; the number of lines written.
-long copy_report_lines(Program& p) {
+// What the line loop found: the lines written, and whether the download
+// held lines of a certificate download (one taken for a summary by
+// mistake), whose report would lose most of it.
+struct ReportLines {
+  long written = 0;
+  bool certificate = false;
+};
+
+// Every third line from the fourth.
+ReportLines copy_report_lines(Program& p) {
   FileTable& f = p.files;
   Text line;
   // The first line is dropped without an end test: a capture that starts
   // with a byte 26 ends here with error 62.
   f.line_input_file(capture_file, line);
-  long written = 0;
+  ReportLines lines;
+  lines.certificate = certificate_block_line(line);
   int counter = 0;
   LineReader capture(f, capture_file);
   while (!capture.at_end()) {
     p.console.check_end_request();
     const std::string_view taken = capture.next(line);
+    if (!lines.certificate) lines.certificate = certificate_block_line(taken);
     ++counter;
     if (counter > 2) {
       f.print_to_file(output_file, taken, true);
       counter = 0;
-      ++written;
+      ++lines.written;
     }
   }
-  return written;
+  return lines;
 }
 
 }  // namespace
@@ -39,12 +50,14 @@ long copy_report_lines(Program& p) {
 Text build_summary_report(Program& p) {
   if (!p.settings.summary_report) return {};
   FileTable& f = p.files;
-  const Text& name = p.settings.file_name;
+  RunSettings& s = p.settings;
+  const Text& name = s.file_name;
 
   p.console.clear_screen();
   const Text temp = temporary_name(name, summary_copy_extension);
-  remove_leftover(f, temp);
+  remove_leftover(f, temp, s.temporary_agreed);
   rename_file(name, temp);
+  s.download_at = temp;
   f.open_file(temp, mode_input, capture_file);
   f.open_file(name, mode_output, output_file);
   copy_header_file("header.txt", f, output_file);
@@ -55,12 +68,13 @@ Text build_summary_report(Program& p) {
                   "------------     ----      ----             --------         ----         ------",
                   true);
 
-  const long written = copy_report_lines(p);
-  const bool keep = !converted_whole(f, capture_file, written);
+  const ReportLines lines = copy_report_lines(p);
+  const bool keep = !converted_whole(f, capture_file, lines.written) || lines.certificate;
   f.close_file(capture_file);
   f.close_file(output_file);
   if (keep) return temp;
   kill_files(temp);
+  s.download_at.clear();
   return {};
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "downloader/convert/convert_test_support.h"
+#include "downloader/files/file_identity.h"
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/in_process_run.h"
@@ -74,7 +75,17 @@ INSTANTIATE_TEST_SUITE_P(
                     "d\r\n", true},
         SummaryCase{"OneFinalByteTwentySix", numbered_lines(4, "\r\n") + "\x1a", "L4\r\n"},
         SummaryCase{"TwoFinalBytesTwentySix", numbered_lines(4, "\r\n") + "\x1a\x1a", "L4\r\n",
-                    true}),
+                    true},
+        // A certificate download sent in place of the summary: the report
+        // would hold a third of its lines, so the download stays.
+        SummaryCase{"CertificateDownload",
+                    "=====\r\nAPPLIANCE: A1\r\nSITE: NORTH\r\nSIGNATURE:\r\n"
+                    "=====\r\nAPPLIANCE: A2\r\nSITE: NORTH\r\nSIGNATURE:\r\n",
+                    "SIGNATURE:\r\nSITE: NORTH\r\n", true},
+        SummaryCase{"OnlyASignatureLine", "a\nb\nc\nd\n  SIGNATURE: J SMITH\n", "d\r\n", true},
+        SummaryCase{"ApplianceIdOnTheDroppedLine", "APPLIANCE: A1\nb\nc\nd\n", "d\r\n", true},
+        // Words of a summary's own header in other letters are no label.
+        SummaryCase{"SummaryHeaderWords", "Appliance Signature\nb\nc\nd\n", "d\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SummaryReportHeader, HeaderLinesComeFirst) {
@@ -87,15 +98,34 @@ TEST(SummaryReportHeader, HeaderLinesComeFirst) {
   EXPECT_EQ(read_bytes(run.file("sum.txt")), "ACME\r\n\r\nSITE  \r\n" + titles + "L4\r\n");
 }
 
-TEST(SummaryReportHeader, LeftoverTemporaryFileIsReplaced) {
-  InProcessRun run;
-  write_bytes(run.file("sum.xtx"), "from an earlier run");
-  write_bytes(run.file("sum.txt"), numbered_lines(4, "\n"));
-  run.program.settings.file_name = "sum.txt";
-  run.program.settings.summary_report = true;
-  build_summary_report(run.program);
-  EXPECT_EQ(read_bytes(run.file("sum.txt")), titles + "L4\r\n");
-  EXPECT_FALSE(std::filesystem::exists(run.file("sum.xtx")));
+// The file under the temporary name that the operator agreed to replace
+// goes; one never asked about stays, and so does the capture.
+TEST(SummaryReportHeader, LeftoverTemporaryFileGoesOnlyWhenAgreed) {
+  for (const bool agreed : {true, false}) {
+    SCOPED_TRACE(agreed ? "agreed" : "never asked about");
+    InProcessRun run;
+    write_bytes(run.file("sum.xtx"), "from an earlier run");
+    write_bytes(run.file("sum.txt"), numbered_lines(4, "\n"));
+    run.program.settings.file_name = "sum.txt";
+    run.program.settings.summary_report = true;
+    if (agreed) run.program.settings.temporary_agreed = file_identity("sum.xtx");
+    int error = 0;
+    try {
+      build_summary_report(run.program);
+    } catch (const RunError& e) {
+      error = e.number;
+    }
+    run.files.close_all();
+    if (agreed) {
+      EXPECT_EQ(error, 0);
+      EXPECT_EQ(read_bytes(run.file("sum.txt")), titles + "L4\r\n");
+      EXPECT_FALSE(std::filesystem::exists(run.file("sum.xtx")));
+    } else {
+      EXPECT_EQ(error, err::file_already_open);
+      EXPECT_EQ(read_bytes(run.file("sum.txt")), numbered_lines(4, "\n"));
+      EXPECT_EQ(read_bytes(run.file("sum.xtx")), "from an earlier run");
+    }
+  }
 }
 
 // A capture whose first byte is 26 has no first line to drop.

@@ -11,6 +11,7 @@
 #include "downloader/files/disk_file.h"
 #include "downloader/files/file_lock.h"
 #include "downloader/files/line_split.h"
+#include "downloader/files/medium_sync.h"
 #include "downloader/files/system_name.h"
 #include "downloader/run_error.h"
 
@@ -117,6 +118,7 @@ void flush_entry(OpenFile& f) {
       const int error = put < 0 ? errno : EIO;
       f.position -= f.write_buf.size() - done;
       f.write_buf.clear();
+      f.write_failed = true;
       raise_error(write_error(error));
     }
     done += static_cast<std::size_t>(put);
@@ -124,15 +126,38 @@ void flush_entry(OpenFile& f) {
   f.write_buf.clear();
 }
 
-// Closes the entry's device after flushing it; the error number of the
-// first failure, 0 when all went well. The device is closed either way.
+// Puts what the system holds of a written file on the medium. A failed flush
+// is a failed write, and the data may not be there.
+void sync_entry(OpenFile& f) {
+  if (f.fd < 0 || !f.can_write || f.write_failed) return;
+  if (sync_to_medium(f.fd) != 0) {
+    f.write_failed = true;
+    raise_error(err::path_file_access);
+  }
+}
+
+// An output kept as it was until its first byte, closed without one: a
+// file this open made goes again, under the lock that keeps other copies
+// off it; one that was there stays exactly as it was.
+void leave_as_found(OpenFile& f) {
+  if (!f.created || f.fd < 0) return;
+  if (still_named(f.fd, f.path)) ::unlink(f.path.c_str());
+}
+
+bool untouched_output(const OpenFile& f) { return f.keep_until_written && !f.written; }
+
+// Closes the entry's device after flushing it, to the medium for an output
+// file; the error number of the first failure, 0 when all went well. The
+// device is closed either way.
 int close_entry(OpenFile& f) {
   int result = 0;
   try {
     flush_entry(f);
+    if (f.mode == mode_output && !untouched_output(f)) sync_entry(f);
   } catch (const RunError& e) {
     result = e.number;
   }
+  if (untouched_output(f)) leave_as_found(f);
   // A writable file may report a deferred write failure only here.
   const int close_error = f.device->close();
   if (close_error != 0 && close_error != EINTR && f.can_write && f.device->has_position() &&
@@ -169,10 +194,31 @@ bool access_refused(int error) {
   return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY;
 }
 
+// Opens with O_CREAT, telling whether this open made the file: an exclusive
+// create first, then an open of the file that is there. A name that keeps
+// changing between the two (a link to nowhere, say) is opened as before,
+// and counts as found, never as made.
+int open_creating(const std::string& path, int flags, bool& created) {
+  created = false;
+  constexpr int attempts = 4;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    int fd = open_or_errno(path, flags | O_CREAT | O_EXCL);
+    if (fd >= 0) {
+      created = true;
+      return fd;
+    }
+    if (errno != EEXIST) return fd;
+    fd = open_or_errno(path, flags);
+    if (fd >= 0 || errno != ENOENT) return fd;
+  }
+  return open_or_errno(path, flags | O_CREAT);
+}
+
 // Opens the system's path in the mode; the descriptor is a plain file (or a
 // device) and blocks. Nothing is emptied or locked yet.
 int open_descriptor(const std::string& path, FileMode mode, OpenFile& f) {
   int fd = -1;
+  f.created = false;
   switch (mode) {
     case mode_input:
       fd = open_or_errno(path, O_RDONLY);
@@ -180,18 +226,18 @@ int open_descriptor(const std::string& path, FileMode mode, OpenFile& f) {
       break;
     case mode_output:
       // Emptied only once locked: a file another copy is writing is never cut.
-      fd = open_or_errno(path, O_WRONLY | O_CREAT);
+      fd = open_creating(path, O_WRONLY, f.created);
       f.can_write = true;
       break;
     case mode_random: {
-      fd = open_or_errno(path, O_RDWR | O_CREAT);
+      fd = open_creating(path, O_RDWR, f.created);
       f.can_read = f.can_write = true;
       if (fd < 0 && access_refused(errno)) {
         const int first_error = errno;
         fd = open_or_errno(path, O_RDONLY);
         f.can_write = false;
         if (fd < 0) {
-          fd = open_or_errno(path, O_WRONLY | O_CREAT);
+          fd = open_creating(path, O_WRONLY, f.created);
           f.can_read = false;
           f.can_write = true;
         }
@@ -213,7 +259,8 @@ int open_descriptor(const std::string& path, FileMode mode, OpenFile& f) {
 constexpr int name_change_retries = 8;
 
 // Opens a name that is not a serial device name.
-std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
+std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode,
+                                         Emptying emptying) {
   // The program never creates a name that kill_files would read as a
   // pattern; a NUL would silently cut the name short.
   if (holds_wildcard_or_nul(name)) raise_error(err::file_not_found);
@@ -241,15 +288,20 @@ std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
     if (attempt == name_change_retries) raise_error(err::permission_denied);
   }
 
-  if (mode == mode_output) {
-    struct stat st;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0 &&
-        ::ftruncate(fd, 0) != 0) {
-      const int error = errno;
-      ::close(fd);
-      raise_error(open_error_from_errno(error));
-    }
+  struct stat st;
+  const bool stated = ::fstat(fd, &st) == 0;
+  if (stated) f->identity = identity_of(st);
+  if (mode == mode_output && emptying == Emptying::at_first_write) {
+    f->keep_until_written = true;
+  } else if (mode == mode_output && stated && S_ISREG(st.st_mode) && st.st_size > 0 &&
+             ::ftruncate(fd, 0) != 0) {
+    const int error = errno;
+    ::close(fd);
+    raise_error(open_error_from_errno(error));
   }
+  f->name = std::string(name);
+  f->path = path;
+  f->fd = fd;
   f->device = std::make_unique<DiskFile>(fd);
   if (mode == mode_input) {
     // A file that starts with byte 26 reads as empty. A failed read closes
@@ -260,10 +312,36 @@ std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode) {
   return f;
 }
 
+// The first byte written to an output kept as it was empties it; a file
+// this open made is empty already.
+void empty_at_first_byte(OpenFile& f) {
+  f.written = true;
+  if (!f.keep_until_written || f.created || f.fd < 0) return;
+  int rc;
+  do {
+    rc = ::ftruncate(f.fd, 0);
+  } while (rc != 0 && errno == EINTR);
+  if (rc != 0) {
+    f.write_failed = true;
+    raise_error(write_error(errno));
+  }
+}
+
 }  // namespace
 
 FileTable::~FileTable() {
-  for (auto& [number, f] : files_) close_entry(*f);
+  for (auto& [number, f] : files_) finish(*f);
+}
+
+int FileTable::finish(OpenFile& f) {
+  const bool untouched = untouched_output(f);
+  const int error = close_entry(f);
+  if (untouched) left_as_found_.emplace(f.name);
+  return error;
+}
+
+bool FileTable::left_as_found(std::string_view name) const {
+  return left_as_found_.find(name) != left_as_found_.end();
 }
 
 OpenFile& FileTable::get(int number) {
@@ -284,22 +362,41 @@ OpenFile* FileTable::entry(int number) {
   return it == files_.end() ? nullptr : it->second.get();
 }
 
-void FileTable::open_file(std::string_view name, FileMode mode, int number) {
+namespace {
+
+std::unique_ptr<OpenFile> device_entry(std::unique_ptr<Device> device) {
+  auto f = std::make_unique<OpenFile>();
+  f->device = std::move(device);
+  f->mode = mode_random;  // whatever the caller asked for
+  f->can_read = f->can_write = true;
+  f->record_length = 128;
+  return f;
+}
+
+}  // namespace
+
+void FileTable::open_file(std::string_view name, FileMode mode, int number, Emptying emptying) {
   if (number < 1) raise_error(err::bad_file_number);
   if (is_open(number)) raise_error(err::file_already_open);
 
   if (std::unique_ptr<Device> device = open_device_ ? open_device_(name) : nullptr) {
-    auto f = std::make_unique<OpenFile>();
-    f->device = std::move(device);
-    f->mode = mode_random;  // whatever the caller asked for
-    f->can_read = f->can_write = true;
-    f->record_length = 128;
-    files_.emplace(number, std::move(f));
+    files_.emplace(number, device_entry(std::move(device)));
     return;
   }
-  auto f = open_disk_file(name, mode);
-  if (f->can_write) written_names_.emplace(name);
+  auto f = open_disk_file(name, mode, emptying);
+  if (f->can_write) {
+    written_names_.emplace(name);
+    left_as_found_.erase(f->name);
+  }
   files_.emplace(number, std::move(f));
+}
+
+void FileTable::open_port(std::string_view name, int number) {
+  if (number < 1) raise_error(err::bad_file_number);
+  if (is_open(number)) raise_error(err::file_already_open);
+  std::unique_ptr<Device> device = open_device_ ? open_device_(name) : nullptr;
+  if (!device) raise_error(err::device_unavailable);
+  files_.emplace(number, device_entry(std::move(device)));
 }
 
 bool FileTable::opened_for_writing(std::string_view name) const {
@@ -311,13 +408,13 @@ void FileTable::close_file(int number) {
   if (it == files_.end()) return;
   std::unique_ptr<OpenFile> f = std::move(it->second);
   files_.erase(it);
-  if (const int error = close_entry(*f)) raise_error(error);
+  if (const int error = finish(*f)) raise_error(error);
 }
 
 void FileTable::close_all() {
   int first_error = 0;
   for (auto& [number, f] : files_) {
-    const int error = close_entry(*f);
+    const int error = finish(*f);
     if (first_error == 0) first_error = error;
   }
   files_.clear();
@@ -350,6 +447,7 @@ bool FileTable::end_of_file(int number) {
 void FileTable::print_to_file(int number, std::string_view text, bool line_end) {
   OpenFile& f = get(number);
   if (f.mode != mode_output) raise_error(err::bad_file_mode);
+  if (!f.written && (!text.empty() || line_end)) empty_at_first_byte(f);
   f.write_buf.append(text);
   f.position += text.size();
   if (f.write_buf.size() >= file_block_size) flush_entry(f);
@@ -361,6 +459,12 @@ void FileTable::print_to_file(int number, std::string_view text, bool line_end) 
 }
 
 void FileTable::flush_file(int number) { flush_entry(get(number)); }
+
+void FileTable::sync_file(int number) {
+  OpenFile& f = get(number);
+  flush_entry(f);
+  sync_entry(f);
+}
 
 void FileTable::flush_outputs() {
   for (auto& [number, f] : files_) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "downloader/files/device.h"
+#include "downloader/files/file_identity.h"
 #include "downloader/files/number_map.h"
 #include "downloader/text/text.h"
 
@@ -23,6 +24,12 @@
 namespace pat {
 
 enum FileMode { mode_random = 1, mode_input = 3, mode_output = 4 };
+
+// When an output file that exists loses what it held: at the open, or only
+// when its first byte is written, so that a run which writes nothing leaves
+// it as it was. Such a file, closed with nothing written, is deleted when
+// the open created it and left untouched otherwise.
+enum class Emptying { at_open, at_first_write };
 
 // Files are read in blocks of this size; buffered output is handed to the
 // system once it reaches the same size.
@@ -44,6 +51,17 @@ struct OpenFile {
   bool eof_seen = false;  // the descriptor has reported the end of the file
   // Writes are buffered until flushed.
   std::string write_buf;
+  // A file on disk: its name as the program gave it and as the system holds
+  // it, its descriptor (owned by the device), whether this open made it, and
+  // the file as the open found it.
+  std::string name;
+  std::string path;
+  int fd = -1;
+  bool created = false;
+  FileIdentity identity;
+  bool keep_until_written = false;  // Emptying::at_first_write
+  bool written = false;             // print_to_file has been given a byte
+  bool write_failed = false;        // a write or flush of it raised its error
 };
 
 class FileTable {
@@ -54,7 +72,11 @@ class FileTable {
   FileTable(const FileTable&) = delete;
   FileTable& operator=(const FileTable&) = delete;
 
-  void open_file(std::string_view name, FileMode mode, int number);
+  void open_file(std::string_view name, FileMode mode, int number,
+                 Emptying emptying = Emptying::at_open);
+  // Opens a device name through the opener; a name that names no device is
+  // a port that does not answer (68), and nothing is opened or created.
+  void open_port(std::string_view name, int number);
   void close_file(int number);  // nothing when the number holds no file
   void close_all();
   bool is_open(int number) const;
@@ -62,12 +84,19 @@ class FileTable {
   OpenFile* entry(int number);  // for a reader that takes lines from the buffer
   // This run opened (and so locked) a file of that name for writing.
   bool opened_for_writing(std::string_view name) const;
+  // That file, opened with Emptying::at_first_write, was closed with nothing
+  // written: it was left as it was, or deleted when this run had made it.
+  bool left_as_found(std::string_view name) const;
 
   void line_input_file(int number, Text& target);
   bool end_of_file(int number);
   void print_to_file(int number, std::string_view text, bool line_end);
   // Hands buffered output to the system now.
   void flush_file(int number);
+  // Hands buffered output to the system and puts it on the medium (fsync),
+  // as every close of an output file also does; a failure is a failed
+  // write (75).
+  void sync_file(int number);
 
   // Serial port only. While bytes read ahead are not yet taken, their count
   // stands for the bytes waiting, without asking the port.
@@ -84,9 +113,12 @@ class FileTable {
  private:
   OpenFile& get(int number);
   void flush_outputs();
+  // Closes an entry; the error number of its first failure, or 0.
+  int finish(OpenFile& f);
   DeviceOpener open_device_;
   NumberMap<std::unique_ptr<OpenFile>> files_;
   std::set<std::string, std::less<>> written_names_;
+  std::set<std::string, std::less<>> left_as_found_;
 };
 
 bool file_exists(std::string_view name);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "downloader/files/line_reader.h"
+#include "downloader/files/medium_sync.h"
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/held_file.h"
@@ -221,6 +222,105 @@ TEST(OpenFile, OutputEmptiesOrCreates) {
   EXPECT_EQ(read_bytes("new"), "");
 }
 
+// A run that writes nothing must not cost the file it would have replaced.
+TEST(OpenFile, OutputKeptUntilItsFirstByte) {
+  struct Case {
+    const char* label;
+    bool existed;
+    std::string written;
+    bool kept;  // the name still there after the close
+    std::string after;
+  };
+  const Case cases[] = {
+      {"existing, nothing written", true, "", true, "last month's download"},
+      {"made by the open, nothing written", false, "", false, ""},
+      {"existing, a byte written", true, "x", true, "x"},
+      {"made by the open, a byte written", false, "x", true, "x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    WorkingFolder dir;
+    if (c.existed) write_bytes("shop.txt", "last month's download");
+    FileTable files;
+    files.open_file("shop.txt", mode_output, 2, Emptying::at_first_write);
+    EXPECT_EQ(files.entry(2)->created, !c.existed);
+    if (c.existed) EXPECT_EQ(read_bytes("shop.txt"), "last month's download");
+    if (!c.written.empty()) files.print_to_file(2, c.written, false);
+    files.close_file(2);
+    EXPECT_EQ(std::filesystem::exists("shop.txt"), c.kept);
+    if (c.kept) EXPECT_EQ(read_bytes("shop.txt"), c.after);
+    EXPECT_EQ(files.left_as_found("shop.txt"), c.written.empty());
+    EXPECT_TRUE(files.opened_for_writing("shop.txt"));
+  }
+}
+
+// The same on every way a run ends: the table's own end and close_all.
+TEST(OpenFile, OutputKeptUntilItsFirstByteWhateverCloses) {
+  WorkingFolder dir;
+  write_bytes("old.txt", "kept");
+  {
+    FileTable files;
+    files.open_file("old.txt", mode_output, 2, Emptying::at_first_write);
+    files.open_file("new.txt", mode_output, 3, Emptying::at_first_write);
+  }
+  EXPECT_EQ(read_bytes("old.txt"), "kept");
+  EXPECT_FALSE(std::filesystem::exists("new.txt"));
+  FileTable files;
+  files.open_file("new.txt", mode_output, 3, Emptying::at_first_write);
+  files.close_all();
+  EXPECT_FALSE(std::filesystem::exists("new.txt"));
+}
+
+// A name that names no port is no file to make.
+TEST(OpenPort, ANameOfNoDeviceIsNotAnsweringAndMakesNothing) {
+  WorkingFolder dir;
+  FileTable without_opener;
+  FileTable refusing([](std::string_view) { return std::unique_ptr<Device>(); });
+  for (FileTable* files : {&without_opener, &refusing}) {
+    EXPECT_EQ(error_of([&] { files->open_port("COM2.5:19200,N,8,1,BIN,CS0,DS0", 1); }),
+              err::device_unavailable);
+    EXPECT_FALSE(files->is_open(1));
+  }
+  EXPECT_TRUE(folder_entries().empty());
+}
+
+int medium_syncs = 0;
+int counted_sync(int) {
+  ++medium_syncs;
+  return 0;
+}
+
+// Written files reach the medium before they are closed; a flush that fails
+// is a failed write, reported once.
+TEST(SyncFile, WrittenFilesReachTheMedium) {
+  WorkingFolder dir;
+  const MediumSync saved = replace_medium_sync(counted_sync);
+  medium_syncs = 0;
+  {
+    FileTable files;
+    files.open_file("out", mode_output, 2);
+    files.print_to_file(2, "abc", false);
+    files.sync_file(2);
+    EXPECT_EQ(read_bytes("out"), "abc");
+    EXPECT_EQ(medium_syncs, 1);
+    files.open_file("in", mode_random, 4);
+    files.open_file("untouched", mode_output, 3, Emptying::at_first_write);
+    files.close_all();
+    EXPECT_EQ(medium_syncs, 2);  // the output again; not the probe nor the untouched one
+  }
+  replace_medium_sync([](int) { return EIO; });
+  {
+    FileTable files;
+    files.open_file("out", mode_output, 2);
+    files.print_to_file(2, "abc", false);
+    EXPECT_EQ(error_of([&] { files.sync_file(2); }), err::path_file_access);
+    EXPECT_EQ(error_of([&] { files.close_file(2); }), 0);
+    files.open_file("out2", mode_output, 2);
+    EXPECT_EQ(error_of([&] { files.close_file(2); }), err::path_file_access);
+  }
+  replace_medium_sync(saved);
+}
+
 TEST(OpenFile, RandomKeepsContentOrCreates) {
   WorkingFolder dir;
   write_bytes("kept", "hello");
@@ -233,6 +333,8 @@ TEST(OpenFile, RandomKeepsContentOrCreates) {
     EXPECT_EQ(files.entry(n)->record_length, 128u);
     EXPECT_EQ(files.entry(n)->position, 0u);
   }
+  EXPECT_FALSE(files.entry(4)->created);
+  EXPECT_TRUE(files.entry(1)->created);
   files.close_all();
   EXPECT_EQ(read_bytes("kept"), "hello");
   EXPECT_EQ(read_bytes("made"), "");
