@@ -19,12 +19,10 @@ namespace {
 // Waits for the finishing lines, or for the error screen that ends a run
 // instead.
 bool finished(const TmuxRun& run) {
-  return run.wait_for(
-      [](const std::vector<std::string>& rows) {
-        return rows.size() > 1 && (rows[1] == " Finished" || rows[1].starts_with(" Error:"));
-      },
-      30) &&
-         run.row(2) == " Finished";
+  const auto ended = [](const std::vector<std::string>& rows) {
+    return rows.size() > 1 && (rows[1] == " Finished" || rows[1].starts_with(" Error:"));
+  };
+  return run.wait_for(ended, 30) && run.row(2) == " Finished";
 }
 
 // Converts a certificate download under the typed name and waits for the
@@ -57,11 +55,11 @@ TEST_P(ConversionOnExfat, SavesTheSameBytesAsInAnOrdinaryFolder) {
   if (!stick.unavailable().empty()) GTEST_SKIP() << stick.unavailable();
   RunFolder folder;
   if (!c.config.empty()) folder.write("quelmarint.cfg", c.config);
-  convert(folder, "shop", c.format);
+  ASSERT_NO_FATAL_FAILURE(convert(folder, "shop", c.format));
   const std::string ordinary = folder.read(c.saved);
   ASSERT_NE(ordinary.find("A0003"), std::string::npos) << ordinary;
 
-  convert(folder, stick.path() + "/shop", c.format);
+  ASSERT_NO_FATAL_FAILURE(convert(folder, stick.path() + "/shop", c.format));
   EXPECT_EQ(read_bytes(stick.file(c.saved)), ordinary);
   EXPECT_EQ(stick.entries(), std::vector<std::string>{c.saved});
 }
