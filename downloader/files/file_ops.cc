@@ -10,6 +10,7 @@
 
 #include "downloader/files/file_lock.h"
 #include "downloader/files/file_table.h"
+#include "downloader/files/medium_sync.h"
 #include "downloader/files/system_name.h"
 #include "downloader/run_error.h"
 
@@ -86,6 +87,47 @@ int rename_error(int error, const std::string& old_name) {
   return err::illegal_function_call;
 }
 
+// A rename that refuses to replace is not there: the file system lacks it
+// (EINVAL, from the kernel and FUSE alike), or the kernel does (ENOSYS).
+bool no_noreplace_rename(int error) { return error == EINVAL || error == ENOSYS; }
+
+// Hard links are not there: EPERM is the kernel's answer for a file system
+// without them (FUSE drivers such as exfat-fuse, vfat), the others are what
+// some network file systems give.
+bool no_hard_links(int error) {
+  return error == EPERM || error == EOPNOTSUPP || error == ENOSYS;
+}
+
+// A rename or delete is done only once its folder entry is on the medium.
+void flush_folder_of(const std::string& path) {
+  if (sync_folder_of(path) != 0) raise_error(err::path_file_access);
+}
+
+// Deletes the one file of that name, so that the file system's own rules
+// (letter case among them) decide what the name names.
+void delete_one(const std::string& path) {
+  const std::string_view folder = folder_part(path);
+  const std::string entry = path.substr(folder.size());
+  const std::string folder_path = folder.empty() ? std::string(".") : std::string(folder);
+  if (entry.empty()) raise_error(err::file_not_found);
+  const int dir_fd = ::open(folder_path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (dir_fd < 0) raise_error(err::file_not_found);
+  int error_number = 0;
+  if (names_folder(dir_fd, entry.c_str())) {
+    error_number = err::file_not_found;
+  } else {
+    const NameChangeLock lock(dir_fd, entry);
+    if (lock.held_elsewhere()) {
+      error_number = err::file_already_open;
+    } else if (::unlinkat(dir_fd, entry.c_str(), 0) != 0) {
+      error_number = delete_refused(errno) ? err::file_already_open : err::file_not_found;
+    }
+  }
+  ::close(dir_fd);
+  if (error_number != 0) raise_error(error_number);
+  flush_folder_of(path);
+}
+
 }  // namespace
 
 bool file_exists(std::string_view name) {
@@ -101,6 +143,12 @@ bool file_exists(std::string_view name) {
 void kill_files(std::string_view name) {
   if (holds_nul(name)) raise_error(err::file_not_found);
   const std::string path = system_name(name);
+  // The program passes one name, never a pattern; a name holding "*" or
+  // "?" is still read as one.
+  if (path.find_first_of("*?") == std::string::npos) {
+    delete_one(path);
+    return;
+  }
   const std::string_view folder = folder_part(path);
   const std::string_view pattern = std::string_view(path).substr(folder.size());
   const std::string folder_path = folder.empty() ? std::string(".") : std::string(folder);
@@ -135,6 +183,7 @@ void kill_files(std::string_view name) {
   ::closedir(dir);
   if (error_number != 0) raise_error(error_number);
   if (!deleted) raise_error(err::file_not_found);
+  flush_folder_of(path);
 }
 
 void rename_file(std::string_view old_name, std::string_view new_name) {
@@ -143,16 +192,28 @@ void rename_file(std::string_view old_name, std::string_view new_name) {
   const std::string to = system_name(new_name);
   const NameChangeLock lock(AT_FDCWD, from);
   if (lock.held_elsewhere()) raise_error(err::path_file_access);
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return;
-  if (errno != EINVAL && errno != ENOSYS) raise_error(rename_error(errno, from));
-
-  // No RENAME_NOREPLACE here: a hard link cannot replace an existing name.
-  if (::link(from.c_str(), to.c_str()) != 0) raise_error(rename_error(errno, from));
-  if (::unlink(from.c_str()) != 0) {
-    const int error = errno;
-    ::unlink(to.c_str());
-    raise_error(rename_error(error, from));
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+    if (!no_noreplace_rename(errno)) raise_error(rename_error(errno, from));
+    // A hard link cannot replace an existing name either.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+      if (::unlink(from.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(to.c_str());
+        raise_error(rename_error(error, from));
+      }
+    } else {
+      if (!no_hard_links(errno)) raise_error(rename_error(errno, from));
+      // Neither (FUSE, shares): a plain rename once the new name is free.
+      // The dialogue asked about a file under it, and nothing else of this
+      // run takes the name in between.
+      struct stat st;
+      if (::lstat(to.c_str(), &st) == 0) raise_error(rename_error(EEXIST, from));
+      if (errno != ENOENT) raise_error(rename_error(errno, from));
+      if (::rename(from.c_str(), to.c_str()) != 0) raise_error(rename_error(errno, from));
+    }
   }
+  flush_folder_of(to);
+  if (folder_part(from) != folder_part(to)) flush_folder_of(from);
 }
 
 int open_error_from_errno(int error) {

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "downloader/files/file_table.h"
+#include "downloader/files/medium_sync.h"
 #include "downloader/run_error.h"
+#include "tests/support/exfat_mount.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/held_file.h"
 #include "tests/support/run_errors.h"
@@ -20,6 +22,7 @@
 namespace pat {
 namespace {
 
+using test::ExfatMount;
 using test::HeldFile;
 using test::read_bytes;
 using test::WorkingFolder;
@@ -37,6 +40,14 @@ std::set<std::string> all_entries() {
     names.insert(name);
   }
   return names;
+}
+
+// The files of a folder and their bytes.
+std::map<std::string, std::string> files_in(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::directory_iterator(folder))
+    files[e.path().filename().string()] = read_bytes(e.path().string());
+  return files;
 }
 
 TEST(FileExists, OnlyAnExistingFileThatIsNoFolder) {
@@ -129,6 +140,34 @@ TEST(KillFiles, LinkToAFolderIsSkippedLinkToAFileDeleted) {
   EXPECT_EQ(all_entries(), (std::set<std::string>{"d/", "link-d", "target"}));
 }
 
+TEST(KillFiles, TheOneNameNeverAFolder) {
+  struct Case {
+    std::string name;
+    int expected;
+    std::set<std::string> remaining;
+  };
+  const std::set<std::string> all = {"d/", "d/inner", "link-d", "link-f", "target"};
+  const std::vector<Case> cases = {
+      {"link-d", err::file_not_found, all},
+      {"link-f", 0, {"d/", "d/inner", "link-d", "target"}},
+      {"d/", err::file_not_found, all},
+      {".", err::file_not_found, all},
+      {"d/..", err::file_not_found, all},
+      {"d/inner", 0, {"d/", "link-d", "link-f", "target"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WorkingFolder dir;
+    fs::create_directory("d");
+    write_bytes("d/inner", "x");
+    write_bytes("target", "x");
+    fs::create_directory_symlink("d", "link-d");
+    fs::create_symlink("target", "link-f");
+    EXPECT_EQ(error_of([&] { kill_files(c.name); }), c.expected);
+    EXPECT_EQ(all_entries(), c.remaining);
+  }
+}
+
 TEST(RenameFile, MovesOrFailsLeavingBothNames) {
   struct Case {
     std::string label;
@@ -192,6 +231,115 @@ TEST(KillAndRename, LeaveAFileThatAnotherCopyHoldsLocked) {
         after[e.path().filename().string()] = read_bytes(e.path().string());
       EXPECT_EQ(after, c.after);
     }
+  }
+}
+
+// The flush that stands in for fsync: counts its calls, answers as told.
+int flushes = 0;
+int flush_result = 0;
+int counted_flush(int) {
+  ++flushes;
+  return flush_result;
+}
+
+TEST(KillAndRename, FlushTheFolderAndReportAFailedFlush) {
+  struct Case {
+    std::string label;
+    std::function<void()> action;
+    int flush_result;
+    int expected;
+    std::map<std::string, std::string> after;  // the rename or delete stands
+    int flushes;
+  };
+  const std::vector<Case> cases = {
+      {"rename", [] { rename_file("shop.csv", "shop.tmp"); }, 0, 0,
+       {{"keep.txt", "K"}, {"shop.tmp", "data"}}, 1},
+      {"rename, the flush fails", [] { rename_file("shop.csv", "shop.tmp"); }, EIO,
+       err::path_file_access, {{"keep.txt", "K"}, {"shop.tmp", "data"}}, 1},
+      {"delete", [] { kill_files("shop.csv"); }, 0, 0, {{"keep.txt", "K"}}, 1},
+      {"delete, the flush fails", [] { kill_files("shop.csv"); }, EIO, err::path_file_access,
+       {{"keep.txt", "K"}}, 1},
+      {"delete by pattern, one flush", [] { kill_files("*"); }, 0, 0, {}, 1},
+      {"a failed rename flushes nothing", [] { rename_file("absent", "shop.tmp"); }, EIO,
+       err::file_not_found, {{"keep.txt", "K"}, {"shop.csv", "data"}}, 0},
+      {"a failed delete flushes nothing", [] { kill_files("absent"); }, EIO,
+       err::file_not_found, {{"keep.txt", "K"}, {"shop.csv", "data"}}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    WorkingFolder dir;
+    write_bytes("shop.csv", "data");
+    write_bytes("keep.txt", "K");
+    flushes = 0;
+    flush_result = c.flush_result;
+    const MediumSync real = replace_medium_sync(counted_flush);
+    const int error = error_of(c.action);
+    replace_medium_sync(real);
+    EXPECT_EQ(error, c.expected);
+    EXPECT_EQ(flushes, c.flushes);
+    EXPECT_EQ(files_in("."), c.after);
+  }
+}
+
+// exFAT through FUSE, as a USB stick is often mounted: no hard links, no
+// rename that refuses to replace, and one file for a name in any letter case.
+TEST(KillFilesOnExfat, DeletesTheNameInTheFileSystemsLetterCase) {
+  ExfatMount stick;
+  if (!stick.unavailable().empty()) GTEST_SKIP() << stick.unavailable();
+  struct Case {
+    std::string label;
+    std::vector<std::string> files;
+    std::string name;
+    int expected;
+    std::map<std::string, std::string> after;
+  };
+  const std::vector<Case> cases = {
+      {"other letter case", {"Shop.tmp", "other.tmp"}, "shop.tmp", 0, {{"other.tmp", "x"}}},
+      {"same letter case", {"shop.tmp"}, "shop.tmp", 0, {}},
+      {"missing", {"other.tmp"}, "shop.tmp", err::file_not_found, {{"other.tmp", "x"}}},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.label);
+    const std::string folder = stick.file("case" + std::to_string(i));
+    fs::create_directory(folder);
+    for (const auto& f : c.files) write_bytes(folder + "/" + f, "x");
+    EXPECT_EQ(error_of([&] { kill_files(folder + "/" + c.name); }), c.expected);
+    EXPECT_EQ(files_in(folder), c.after);
+  }
+}
+
+TEST(RenameFileOnExfat, MovesWithoutReplacing) {
+  ExfatMount stick;
+  if (!stick.unavailable().empty()) GTEST_SKIP() << stick.unavailable();
+  struct Case {
+    std::string label;
+    std::map<std::string, std::string> files;
+    std::string old_name;
+    std::string new_name;
+    int expected;
+    std::map<std::string, std::string> after;
+  };
+  const std::vector<Case> cases = {
+      {"renamed", {{"shop.csv", "data"}}, "shop.csv", "shop.tmp", 0, {{"shop.tmp", "data"}}},
+      {"old name in another letter case", {{"Shop.csv", "data"}}, "shop.csv", "shop.tmp", 0,
+       {{"shop.tmp", "data"}}},
+      {"never replaces", {{"shop.csv", "A"}, {"shop.tmp", "B"}}, "shop.csv", "shop.tmp",
+       err::illegal_function_call, {{"shop.csv", "A"}, {"shop.tmp", "B"}}},
+      {"never replaces a name in another letter case", {{"shop.csv", "A"}, {"Shop.tmp", "B"}},
+       "shop.csv", "shop.tmp", err::illegal_function_call,
+       {{"shop.csv", "A"}, {"Shop.tmp", "B"}}},
+      {"missing old name", {}, "shop.csv", "shop.tmp", err::file_not_found, {}},
+  };
+  for (std::size_t i = 0; i < cases.size(); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.label);
+    const std::string folder = stick.file("case" + std::to_string(i));
+    fs::create_directory(folder);
+    for (const auto& [name, bytes] : c.files) write_bytes(folder + "/" + name, bytes);
+    EXPECT_EQ(error_of([&] { rename_file(folder + "/" + c.old_name, folder + "/" + c.new_name); }),
+              c.expected);
+    EXPECT_EQ(files_in(folder), c.after);
   }
 }
 
