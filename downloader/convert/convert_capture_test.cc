@@ -1,6 +1,7 @@
 #include "downloader/convert/convert_capture.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -150,7 +151,11 @@ TEST(ConvertCapture, NamesWhereTheDownloadLies) {
 // may the download's copy go before the converted file is on the medium.
 TEST(ConvertCapture, AFailedFlushToTheMediumKeepsTheCopy) {
   InProcessRun run;
-  const MediumSync saved = replace_medium_sync([](int) { return EIO; });
+  // Folders flush; files do not.
+  const MediumSync saved = replace_medium_sync([](int fd) {
+    struct stat st;
+    return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? 0 : EIO;
+  });
   const int error = convert(run, "shop.csv", 5, records(2));
   replace_medium_sync(saved);
   EXPECT_EQ(error, err::path_file_access);
