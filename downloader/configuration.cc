@@ -1,8 +1,18 @@
 #include "downloader/configuration.h"
 
+#include <string_view>
+
 #include "downloader/files/own_file.h"
 
 namespace pat {
+namespace {
+
+std::string_view without_end_blanks(std::string_view line) {
+  const std::size_t last = line.find_last_not_of(" \t");
+  return last == std::string_view::npos ? std::string_view() : line.substr(0, last + 1);
+}
+
+}  // namespace
 
 Outcome read_configuration(Program& p) {
   Text value;
@@ -12,8 +22,12 @@ Outcome read_configuration(Program& p) {
     Text line;
     while (!p.files.end_of_file(1)) {
       p.files.line_input_file(1, line);
-      // The last matching line wins; its value is its last character.
-      if (string_equal(string_left(line, 12), "ReportFormat")) value = string_right(line, 1);
+      // The last matching line wins; its value is its last character but
+      // for blanks and tabs, which editors leave behind. The key has neither,
+      // so the key followed by blanks alone gives its own "t".
+      if (string_equal(string_left(line, 12), "ReportFormat")) {
+        value = string_right(without_end_blanks(line), 1);
+      }
     }
     p.files.close_file(1);
   }

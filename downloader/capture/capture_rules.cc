@@ -52,6 +52,7 @@ CaptureStep CaptureRules::step(std::string_view block, float now, const NextKey&
   if (ended_) return out;
   changed_.clear();
   written_ = 0;
+  noise_ = 0;
   if (block.empty()) {
     pass(block.data(), -1, now, next_key, out);
     return out;
@@ -86,7 +87,10 @@ void CaptureRules::pass(const char* block, int byte, float now, const NextKey& n
   if (byte >= 0) {
     ++out.taken;
     auto b = static_cast<unsigned char>(byte);
-    if ((kind_[b] & dropped) == 0) {
+    if (b != 0 && b != 255) line_live_ = true;
+    if (!line_live_) {
+      ++noise_;  // as if nothing had been received
+    } else if ((kind_[b] & dropped) == 0) {
       if ((kind_[b] & to_comma) != 0) b = ',';
       count(b);
       if (rule_ == ByteRule::pats_plus) changed_.push_back(static_cast<char>(b));
@@ -156,7 +160,7 @@ void CaptureRules::count(unsigned char b) {
 }
 
 const char* CaptureRules::written(const char* block) const {
-  return rule_ == ByteRule::pats_plus ? changed_.data() : block;
+  return rule_ == ByteRule::pats_plus ? changed_.data() : block + noise_;
 }
 
 bool CaptureRules::closes(const char* written, std::size_t n) const {

@@ -13,6 +13,9 @@
 // clock: fed the bytes received, the clock readings and the key events, they
 // say what to write, what to show and when the capture ends.
 //
+// Bytes 0 and 255 before any other byte are line noise (a cable plugged in,
+// a transmitter powering up): each is a pass with nothing received.
+//
 // The capture's loop is a series of passes, each taking at most one byte:
 // a block of bytes counts as one pass per byte, all received at the same
 // clock reading; an empty block is one pass with nothing received. Fed the
@@ -60,7 +63,8 @@ class CaptureRules {
   // checked for the closing text; from block[from].
   void run(std::string_view block, std::size_t from, float now, CaptureStep& out);
   void count(unsigned char b);
-  // This step's bytes as written so far: changed_, or the block's first.
+  // This step's bytes as written so far: changed_, or the block's bytes
+  // after its noise.
   const char* written(const char* block) const;
   // Whether the bytes written so far, this step's being written[0, n), end
   // with the closing text.
@@ -76,12 +80,15 @@ class CaptureRules {
   bool data_received_ = false;
   bool reading_screen_shown_ = false;
   bool ended_ = false;
+  // A byte other than 0 and 255 has been received, written or dropped.
+  bool line_live_ = false;
   // The last bytes written before this step, at most 11.
   std::array<char, 11> tail_{};
   std::size_t tail_size_ = 0;
   // This step's bytes as written, when they differ from those received.
   std::string changed_;
   std::size_t written_ = 0;  // bytes written in this step
+  std::size_t noise_ = 0;    // noise bytes of this step, all before its first written
 };
 
 }  // namespace pat

@@ -171,6 +171,9 @@ TEST(CaptureRules, EscapeEndsOnlyTheWaitBeforeTheFirstByte) {
       {"after the first byte", ByteRule::as_sent, {0, escape}, "abc", false, 1, 3},
       // Each dropped line feed is a pass of the wait: it reads one key.
       {"among dropped line feeds", ByteRule::pats_plus, {0, 'x', escape}, "\n\n\nabc", true, 3, 2},
+      // So is each byte of line noise.
+      {"among line noise", ByteRule::as_sent, {0, 'x', escape}, std::string("\0\xff\0abc", 6),
+       true, 3, 2},
   };
   for (const Case& c : cases) {
     Feed f(c.rule, 0.25f);
@@ -282,6 +285,9 @@ TEST(CaptureRules, StepsSayWhatTheScreenShows) {
       {"a byte, then a dropped one", ByteRule::pats_plus, "a\n", false, true, false, false},
       {"dropped bytes first", ByteRule::pats_plus, "\n\na", true, false, true, true},
       {"only dropped bytes", ByteRule::pats_plus, "\n", true, false, false, false},
+      {"line noise first", ByteRule::as_sent, std::string("\0\xff" "a", 3), true, false, true,
+       true},
+      {"only line noise", ByteRule::as_sent, std::string("\xff\0", 2), true, false, false, false},
   };
   for (const Case& c : cases) {
     Feed f(c.rule, 0.25f);
@@ -296,13 +302,106 @@ TEST(CaptureRules, StepsSayWhatTheScreenShows) {
   }
 }
 
+TEST(CaptureRules, LineNoiseBeforeAnyOtherByteIsNotWritten) {
+  struct Case {
+    const char* name;
+    ByteRule rule;
+    std::string received;
+    std::string written;
+  };
+  using namespace std::string_literals;
+  const std::vector<Case> cases = {
+      {"a zero", ByteRule::as_sent, "\0"s, ""},
+      {"zeros and 255s", ByteRule::as_sent, "\xff\0\xff\0"s, ""},
+      {"then data", ByteRule::as_sent, "\0\xff" "abc"s, "abc"},
+      {"inside data", ByteRule::as_sent, "\0a\0\xff" "b\xff"s, "a\0\xff" "b\xff"s},
+      {"other low and high bytes", ByteRule::as_sent, "\x01\0\xfe"s, "\x01\0\xfe"s},
+      {"before a carriage return made a comma", ByteRule::pats_plus, "\xff\r\n\0"s, ",\0"s},
+      // The line feed is dropped, but it came: the zero after it is data.
+      {"after a dropped line feed", ByteRule::pats_plus, "\0\n\0"s, "\0"s},
+      {"summary", ByteRule::summary, "\0\xff\r\n\0"s, "\r\n\0"s},
+  };
+  for (const Case& c : cases) {
+    // Whole, and one byte a step.
+    for (const bool single : {false, true}) {
+      const std::string where = std::string(c.name) + (single ? ", one at a time" : "");
+      Feed f(c.rule, 0.25f);
+      if (single) {
+        for (char b : c.received) f.bytes(std::string(1, b), 1);
+      } else {
+        EXPECT_EQ(f.bytes(c.received, 1).taken, c.received.size()) << where;
+      }
+      EXPECT_EQ(f.file, c.written) << where;
+      EXPECT_EQ(f.rules.data_received(), !c.written.empty()) << where;
+    }
+  }
+}
+
+// Noise in the wait leaves the countdown, the keys, the minute and the
+// deadlines exactly as passes with nothing received would.
+TEST(CaptureRules, LineNoiseLeavesTheWaitAsIfNothingCame) {
+  using namespace std::string_literals;
+  Feed noise(ByteRule::as_sent, 0.25f);
+  Feed quiet(ByteRule::as_sent, 0.25f);
+  noise.keys = quiet.keys = {'x', -'x', 'y', -'y'};
+  const std::vector<std::pair<std::string, float>> passes = {
+      {"\0"s, 1.25f}, {"\xff"s, 1.3f}, {"\xff\0\xff"s, 7.0f}, {"\0"s, 59.0f}, {"\0"s, 60.2f}};
+  for (const auto& [bytes, at] : passes) {
+    noise.wait_until(at);
+    quiet.wait_until(at);
+    const CaptureStep n = noise.bytes(bytes, at);
+    CaptureStep q;
+    for (std::size_t i = 0; i < bytes.size(); ++i) q = quiet.idle(at);
+    EXPECT_EQ(n.taken, bytes.size()) << at;
+    EXPECT_TRUE(n.written.empty()) << at;
+    EXPECT_FALSE(n.count) << at;
+    EXPECT_FALSE(n.reading_screen) << at;
+    EXPECT_EQ(n.countdown, q.countdown) << at;
+    EXPECT_FLOAT_EQ(noise.rules.countdown(), quiet.rules.countdown()) << at;
+    EXPECT_FLOAT_EQ(noise.rules.next_deadline(), quiet.rules.next_deadline()) << at;
+    EXPECT_EQ(noise.keys_asked, quiet.keys_asked) << at;
+    EXPECT_FALSE(noise.rules.ended()) << at;
+  }
+  // The minute from the start of the wait, not from the last noise.
+  noise.wait_until(61);
+  EXPECT_TRUE(noise.rules.ended());
+  EXPECT_FLOAT_EQ(noise.clock, 60.25f);
+  EXPECT_FLOAT_EQ(noise.rules.countdown(), 0);
+  EXPECT_FALSE(noise.rules.data_received());
+  EXPECT_EQ(noise.file, "");
+}
+
+// A stray byte a second into the wait, the download eight seconds later:
+// the silence is timed from the download's bytes only.
+TEST(CaptureRules, ADownloadAfterLineNoiseIsTakenWhole) {
+  using namespace std::string_literals;
+  for (const std::string& stray : {"\0"s, "\xff"s}) {
+    Feed f(ByteRule::as_sent, 0.25f);
+    f.bytes(stray, 1.25f);
+    f.wait_until(9.25f);
+    EXPECT_FALSE(f.rules.ended());
+    EXPECT_FALSE(f.rules.reading_screen_shown());
+    EXPECT_FLOAT_EQ(f.rules.countdown(), 51);
+    f.bytes("first", 9.25f);
+    EXPECT_TRUE(f.rules.reading_screen_shown());
+    f.bytes("\0 then\xff"s, 12);
+    f.wait_until(16.9f);
+    EXPECT_FALSE(f.rules.ended());
+    f.wait_until(18);
+    EXPECT_TRUE(f.rules.ended());
+    EXPECT_FLOAT_EQ(f.clock, 17);
+    EXPECT_EQ(f.file, "first\0 then\xff"s);
+  }
+}
+
 // The same bytes, readings and keys, in blocks of every size and one at a
 // time, give the same file, count, end and screens.
 TEST(CaptureRules, BlocksActAsTheirBytesOneAtATime) {
   // What arrives, and when: a silence of 5.5 s before the line feed.
   const std::vector<std::pair<std::string, float>> parts = {
+      {std::string("\xff\0\xff", 3), 0.3f},
       {"\n\nA,1\r\n", 0.5f},
-      {"B,+2\r\n\nx+y\r\n", 1.5f},
+      {std::string("B,+2\r\n\0\xff\nx+y\r\n", 14), 1.5f},
       {std::string(40, ','), 2.0f},
       {"\nmore,", 7.5f},
       {"\r\nEnd OF data\r\nafter", 8.0f},

@@ -1,7 +1,7 @@
 // The capture's rules fed random bytes, block splits, clock steps and keys.
 // Fed in blocks, they give the same file, count, end and screens as fed one
 // byte at a time, and as a plain model of the loop that takes one byte a
-// pass.
+// pass and passes over line noise before the first other byte.
 //
 // The input: the byte rule, the starting clock, the keys queued, then
 // chunks: a clock step, a length, a block size, the bytes received at that
@@ -66,7 +66,9 @@ struct Model {
       reading_screen_shown = true;
       screen_drawn = true;
     }
-    if (byte >= 0) {
+    // Line noise: 0 and 255 before any other byte count as nothing received.
+    if (byte > 0 && byte < 255) line_live = true;
+    if (byte >= 0 && line_live) {
       char b = static_cast<char>(byte);
       bool dropped = false;
       if (rule == ByteRule::pats_plus && b == '\r') b = ',';
@@ -105,6 +107,7 @@ struct Model {
   bool reading_screen_shown = false;
   bool screen_drawn = false;
   bool ended = false;
+  bool line_live = false;
   std::string tail;
   std::string file;
 };

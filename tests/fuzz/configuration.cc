@@ -1,6 +1,7 @@
 // The configuration reader on any file: either ReportFormat becomes the one
-// character "1" to "4" that the file's last ReportFormat line gives, or the
-// run ends with the configuration message for a digit above 4.
+// character "1" to "4" that the file's last ReportFormat line gives (blanks
+// and tabs at its end aside), or the run ends with the configuration message
+// for a digit above 4.
 //
 // Input: a selector byte, then the file's bytes. Selector % 8: 0 no file,
 // 1 a folder of that name, else a file.
@@ -27,11 +28,14 @@ namespace {
 constexpr const char* message =
     " Error in QUELMARINT.CFG file. Value for ReportFormat MUST be 1 - 4";
 
-// The value character that the file gives, 0 for none.
+// The value character that the file gives, 0 for none: the last character
+// of the last ReportFormat line once its end blanks and tabs are gone.
 char value_of(const std::string& bytes) {
   char value = 0;
-  for (const std::string& line : fuzz::split_lines(bytes)) {
-    if (line.rfind("ReportFormat", 0) == 0) value = line.back();
+  for (std::string line : fuzz::split_lines(bytes)) {
+    if (line.rfind("ReportFormat", 0) != 0) continue;
+    while (line.back() == ' ' || line.back() == '\t') line.pop_back();
+    value = line.back();
   }
   return value;
 }
