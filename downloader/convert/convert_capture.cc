@@ -1,21 +1,18 @@
 #include "downloader/convert/convert_capture.h"
 
-#include <cstdint>
-#include <optional>
-
+#include "downloader/convert/capture_copy.h"
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
 #include "downloader/files/line_reader.h"
+#include "downloader/files/temporary_name.h"
 #include "downloader/finished_lines.h"
 #include "downloader/formats.h"
-#include "downloader/run_error.h"
 
 namespace pat {
 namespace {
 
 constexpr int capture_file = 1;
 constexpr int output_file = 2;
-constexpr int probe_file = 4;
 
 // The slots that the writer's rows show: the parser fills no others.
 SlotSet slots_written(Writer writer, std::string_view report_format) {
@@ -55,41 +52,7 @@ RowsWritten write_rows(Program& p, Writer writer, CertificateRecord& record,
   return {rows, parser.record_open()};
 }
 
-// The reader stops only at a byte 26, which it never takes; whatever lies
-// behind it was never converted. A single unread byte is therefore a 26 at
-// the very end: the end mark a tester may close with, which holds nothing.
-// A size that cannot be had counts as unread. The size comes from the open
-// file itself: the name on disk may differ from the typed one.
-bool read_to_last_byte(const FileTable& files, int number) {
-  const OpenFile* reader = files.entry(number);
-  if (reader == nullptr) return false;
-  const std::optional<std::uint64_t> size = reader->device->size();
-  if (!size) return false;
-  return reader->position + 1 >= *size;
-}
-
 }  // namespace
-
-Text temporary_name(std::string_view file_name, std::string_view extension) {
-  return string_left(file_name, string_instr(file_name, ".")) + Text(extension);
-}
-
-void remove_leftover(FileTable& files, std::string_view name,
-                     const std::optional<FileIdentity>& agreed) {
-  const std::optional<FileIdentity> there = file_identity(name);
-  if (there && there != agreed) raise_error(err::file_already_open);
-  files.open_file(name, mode_random, probe_file);
-  const OpenFile* probe = files.entry(probe_file);
-  // The name may have been taken between the look and the open.
-  const bool ours = probe->created || probe->identity == agreed;
-  files.close_file(probe_file);
-  if (!ours) raise_error(err::file_already_open);
-  kill_files(name);
-}
-
-bool converted_whole(const FileTable& files, int number, long records) {
-  return records > 0 && read_to_last_byte(files, number);
-}
 
 Outcome convert_capture(Program& p) {
   Console& c = p.console;

@@ -1,10 +1,10 @@
 #include "downloader/convert/summary_report.h"
 
+#include "downloader/convert/capture_copy.h"
 #include "downloader/convert/certificate_parser.h"
-#include "downloader/convert/convert_capture.h"
 #include "downloader/convert/writers.h"
-#include "downloader/formats.h"
 #include "downloader/files/line_reader.h"
+#include "downloader/files/temporary_name.h"
 
 namespace pat {
 namespace {

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "downloader/convert/certificate_record.h"
+#include "downloader/convert/writer.h"
 #include "downloader/files/file_table.h"
-#include "downloader/formats.h"
 #include "downloader/run_settings.h"
 #include "downloader/text/text.h"
 
