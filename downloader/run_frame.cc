@@ -6,7 +6,6 @@
 #include <string>
 #include <utility>
 
-#include "downloader/capture/capture.h"
 #include "downloader/command_line.h"
 #include "downloader/configuration.h"
 #include "downloader/console/number_format.h"
@@ -16,6 +15,7 @@
 #include "downloader/finished_lines.h"
 #include "downloader/formats.h"
 #include "downloader/run_error.h"
+#include "downloader/stage_orders.h"
 #include "downloader/tester_instructions.h"
 
 namespace pat {
@@ -117,6 +117,7 @@ void close_files_1_and_2(Program& p) {
 
 // The stages in their order, up to the one that decides how the run ends.
 Outcome run_stages(Program& p) {
+  RunSettings& s = p.settings;
   Outcome outcome = read_configuration(p);
   if (outcome != Outcome::go_on) return outcome;
   p.console.print_line("Read Data via RS-232 for Seaward Supernova");
@@ -124,10 +125,10 @@ Outcome run_stages(Program& p) {
   if (outcome != Outcome::go_on) return outcome;
   run_dialogue(p);
   show_tester_instructions(p);
-  outcome = capture_download(p);
-  if (outcome != Outcome::go_on) return outcome;
-  if (find_format(p.settings.output_format).writer != Writer::none) return convert_capture(p);
-  p.settings.kept_download = build_summary_report(p);
+  s.data_received = capture_download(p.console, p.files, p.clock, capture_order(s), s.download_at);
+  if (!s.data_received) return Outcome::version_lines;
+  if (find_format(s.output_format).writer != Writer::none) return convert_capture(p);
+  s.kept_download = build_summary_report(p);
   return Outcome::finished_lines;
 }
 
