@@ -16,4 +16,18 @@ CaptureOrder capture_order(const RunSettings& s) {
   };
 }
 
+ConversionOrder conversion_order(const RunSettings& s) {
+  return {
+      .file_name = s.file_name,
+      .writer = find_format(s.output_format).writer,
+      .report_format = s.report_format,
+      .trailer = {s.version_text, s.version_date, s.baud_choice},
+      .temporary_agreed = s.temporary_agreed,
+  };
+}
+
+SummaryReportOrder summary_report_order(const RunSettings& s) {
+  return {.file_name = s.file_name, .temporary_agreed = s.temporary_agreed};
+}
+
 }  // namespace pat

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "downloader/capture/capture.h"
+#include "downloader/convert/convert_capture.h"
+#include "downloader/convert/summary_report.h"
 #include "downloader/run_settings.h"
 
 // What the run frame hands the capture and the conversions: each one's own
@@ -9,5 +11,7 @@
 namespace pat {
 
 CaptureOrder capture_order(const RunSettings& s);
+ConversionOrder conversion_order(const RunSettings& s);
+SummaryReportOrder summary_report_order(const RunSettings& s);
 
 }  // namespace pat

@@ -17,6 +17,12 @@ namespace pat {
 constexpr std::string_view conversion_copy_extension = "tmp";
 constexpr std::string_view summary_copy_extension = "xtx";
 
+// What a conversion did with the copy.
+struct ConversionResult {
+  Text copy;          // the temporary name the download was moved to
+  bool kept = false;  // the converted file lost part of it: the copy stays
+};
+
 // Removes a file left by an earlier run, without failing when there is none:
 // only the file that the operator agreed to replace (`agreed`, as it was
 // when asked), or one this probe made. A file that came under the name since,
