@@ -58,12 +58,14 @@ TEST_P(BeforeTheFirstByte, TheOutputIsAsItWasOrGone) {
       ASSERT_TRUE(run.wait_row(2, waiting)) << run.screen_text();
       run.key("Escape");
       ASSERT_TRUE(run.wait_row(1, " ERROR")) << run.screen_text();
+      ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
       EXPECT_EQ(run.row(3), " NO FILE RECEIVED FROM SUPERNOVA - CHECK COM PORT SETTINGS");
       EXPECT_EQ(run.row(6), version_line);
       run.key("Enter");
       break;
     case Ending::port_not_answering:
       ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!")) << run.screen_text();
+      ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
       EXPECT_EQ(run.row(3), " COM PORT 200 NOT ANSWERING");
       EXPECT_EQ(run.row(4), " Error: 68");
       EXPECT_EQ(run.row(7), version_line);
@@ -105,6 +107,7 @@ TEST(OldFile, AWholeDownloadReplacesItExactly) {
   answer_up_to_capture_overwriting(run, "shop", "2");
   run.key("Enter");
   ASSERT_TRUE(run.wait_row(1, " Finished!", 30)) << run.screen_text();
+  ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
   EXPECT_EQ(run.row(3), " File 'shop.txt' created.");
   EXPECT_EQ(folder.read("shop.txt"), up_to_closing_text(download));
   run.key("Enter");
@@ -129,6 +132,7 @@ TEST(PortAnswer, AFractionOrAnExponentIsAPortThatDoesNotAnswer) {
     ASSERT_TRUE(missing.empty()) << missing;
     run.key("Enter");
     ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!")) << run.screen_text();
+    ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
     EXPECT_EQ(run.row(3), " COM PORT " + c.shown + " NOT ANSWERING");
     EXPECT_EQ(run.row(4), " Error: 68");
     run.key("Enter");
@@ -158,12 +162,14 @@ TEST(TwoCopies, AKeptCopyIsNeverDeletedByTheOtherRun) {
   answer_up_to_capture(b, "4", "2", "shop", "6");
   b.key("Enter");
   ASSERT_TRUE(b.wait_row(5, " The download is kept in 'shop.tmp'", 30)) << b.screen_text();
+  ASSERT_TRUE(b.wait_row(25, "Press any key to continue")) << b.screen_text();
   EXPECT_EQ(b.row(4), " Lorvane Data File 'shop.pat' created");
   b.key("Enter");
   ASSERT_EQ(b.wait_exit(), 0);
   ASSERT_FALSE(a.ended()) << "A's capture ended before B's run did: " << a.screen_text();
 
   ASSERT_TRUE(a.wait_row(1, " FATAL PROGRAMME ERROR!!", 60)) << a.screen_text();
+  ASSERT_TRUE(a.wait_row(25, "Press any key to continue")) << a.screen_text();
   EXPECT_EQ(a.row(2), " Error: 55");
   EXPECT_EQ(a.row(3), " The download is kept in 'shop.csv'");
   EXPECT_EQ(a.row(4), "");
@@ -184,6 +190,7 @@ TEST(ErrorScreens, ACutCommentBlockNamesTheCopy) {
   answer_up_to_capture(run, "3", "2", "shop", "5");
   run.key("Enter");
   ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!", 30)) << run.screen_text();
+  ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
   EXPECT_EQ(run.row(2), " Error: 62");
   EXPECT_EQ(run.row(3), " The download is kept in 'shop.tmp'");
   EXPECT_EQ(run.row(4), "");
@@ -211,6 +218,7 @@ TEST(ErrorScreens, AFailedWriteInTheConversionNamesTheCopy) {
   answer_up_to_capture(run, "3", "2", "shop", "7");
   run.key("Enter");
   ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!", 30)) << run.screen_text();
+  ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
   EXPECT_EQ(run.row(2), " Error: 75");
   EXPECT_EQ(run.row(3), " The download is kept in 'shop.tmp'");
   EXPECT_EQ(run.row(6), version_line);
@@ -230,6 +238,7 @@ TEST(SummaryReport, ACertificateDownloadIsKept) {
   answer_up_to_capture(run, "3", "2", "shop", "7");
   run.key("Enter");
   ASSERT_TRUE(run.wait_row(1, " Finished!", 30)) << run.screen_text();
+  ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
   EXPECT_EQ(run.row(3), " File 'shop.txt' created.");
   EXPECT_EQ(run.row(4), " The download is kept in 'shop.xtx'");
   run.key("Enter");

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 
 #include "tests/support/file_bytes.h"
@@ -55,7 +56,23 @@ SimTester::SimTester(const std::string& folder, const TesterOptions& o) {
     execv(args[0], args.data());
     _exit(127);
   }
-  for (int i = 0; i < 200 && !path_exists(ready); ++i) sleep_seconds(0.025);
+  // A tester that ends before it is ready, or never gets there, is no line
+  // to test against: say so with its own words rather than fail later.
+  for (int i = 0; !path_exists(ready); ++i) {
+    int status = 0;
+    if (waitpid(pid_, &status, WNOHANG) == pid_) {
+      pid_ = -1;
+      throw std::runtime_error("the simulated tester ended before it was ready: " +
+                               read_bytes(log_));
+    }
+    if (i == 400) {
+      kill(pid_, SIGTERM);
+      waitpid(pid_, nullptr, 0);
+      pid_ = -1;
+      throw std::runtime_error("the simulated tester was not ready in 10 s: " + read_bytes(log_));
+    }
+    sleep_seconds(0.025);
+  }
 }
 
 SimTester::~SimTester() {

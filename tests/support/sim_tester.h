@@ -25,7 +25,8 @@ struct TesterOptions {
 
 class SimTester {
  public:
-  // folder: where com<port> is linked (the program's folder).
+  // folder: where com<port> is linked (the program's folder). Throws, with
+  // the tester's own message, when it ends or is not ready within 10 s.
   SimTester(const std::string& folder, const TesterOptions& options);
   SimTester(const RunFolder& folder, const TesterOptions& options)
       : SimTester(folder.path(), options) {}
