@@ -5,7 +5,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <sys/types.h>
 #include <termios.h>
 #include <unistd.h>
@@ -225,6 +227,38 @@ inline pid_t start_raw_cat(const std::string& port, const std::string& out) {
   }
   require(pid > 0, "cannot start cat");
   return pid;
+}
+
+// Runs this bench's own program again with `args` (its child mode) and
+// returns what the child printed; a child that fails fails the bench. Its
+// resource use, when asked for, from wait4.
+inline std::string run_child(const std::vector<std::string>& args, rusage* usage = nullptr) {
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+  std::vector<char*> argv = {const_cast<char*>(self.c_str())};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  int out[2];
+  require(::pipe(out) == 0, "pipe");
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::dup2(out[1], 1);
+    ::close(out[0]);
+    ::close(out[1]);
+    ::execv(argv[0], argv.data());
+    _exit(127);
+  }
+  ::close(out[1]);
+  std::string text;
+  char buf[256];
+  ssize_t n;
+  while ((n = ::read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
+  ::close(out[0]);
+  int status = 0;
+  rusage ignored{};
+  ::wait4(pid, &status, 0, usage != nullptr ? usage : &ignored);
+  require(WIFEXITED(status) && WEXITSTATUS(status) == 0, "child failed: " + args.front() +
+                                                             (args.size() > 1 ? " " + args[1] : ""));
+  return text;
 }
 
 // A bench's main: its folders removed even when it is stopped, and a failure

@@ -158,29 +158,8 @@ struct ChildResult {
 };
 
 ChildResult convert_in_child(const std::string& kind, const std::string& source) {
-  const std::string self = fs::read_symlink("/proc/self/exe").string();
-  int out[2];
-  require(pipe(out) == 0, "pipe");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    close(out[0]);
-    close(out[1]);
-    execl(self.c_str(), self.c_str(), "--child", kind.c_str(), source.c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  std::string text;
-  char buf[256];
-  ssize_t n;
-  while ((n = read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
-  close(out[0]);
-  int status = 0;
   rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  require(WIFEXITED(status) && WEXITSTATUS(status) == 0,
-          "conversion child failed for " + kind);
+  const std::string text = run_child({"--child", kind, source}, &usage);
   ChildResult r;
   int finished = 0;
   std::istringstream in(text);

@@ -69,28 +69,7 @@ int child(const std::string& source, bool flushes) {
 }
 
 double convert_in_child(const std::string& source, bool flushes) {
-  const std::string self = fs::read_symlink("/proc/self/exe").string();
-  int out[2];
-  require(pipe(out) == 0, "pipe");
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(out[1], 1);
-    close(out[0]);
-    close(out[1]);
-    execl(self.c_str(), self.c_str(), "--child", source.c_str(), flushes ? "with" : "without",
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(out[1]);
-  std::string text;
-  char buf[64];
-  ssize_t n;
-  while ((n = read(out[0], buf, sizeof buf)) > 0) text.append(buf, static_cast<std::size_t>(n));
-  close(out[0]);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  require(WIFEXITED(status) && WEXITSTATUS(status) == 0, "conversion child failed");
-  return std::stod(text);
+  return std::stod(run_child({"--child", source, flushes ? "with" : "without"}));
 }
 
 double median(std::vector<double> v) {
