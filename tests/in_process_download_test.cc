@@ -7,6 +7,7 @@
 #include <ctime>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/dialogue.h"
@@ -92,18 +93,24 @@ TEST(InProcessDownload, NoDataInTheMinuteDeletesTheOutputFile) {
     const char* name;
     std::string format;
     std::string sent;
+    std::vector<std::pair<long, double>> pauses;
   };
   const std::vector<Case> cases = {
-      {"nothing sent", "2", ""},
-      {"PATS+ of line feeds only", "1", std::string(50, '\n')},
+      {"nothing sent", "2", "", {}},
+      {"PATS+ of line feeds only", "1", std::string(50, '\n'), {}},
+      // Zeros and 255s over the first 40 seconds of the fast clock.
+      {"line noise alone", "2", std::string("\0\xff\xff\0\xff", 5),
+       {{1, 0.5}, {2, 0.5}, {3, 0.5}, {4, 0.5}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     InProcessRun run;
-    SimTester tester(run.folder(), {.send = c.sent, .baud = 19200});
+    SimTester tester(run.folder(), {.send = c.sent, .baud = 19200, .pauses = c.pauses});
     answer_dialogue(run.backend, "shop", c.format);
-    // The countdowns shown, as the capture reads the clock.
+    // The countdowns shown, as the capture reads the clock, and whether the
+    // reading screen ever came.
     std::vector<int> countdowns;
+    bool reading = false;
     const std::string waiting = " Hit ESC to quit : ";
     run.program.clock = [&, start = std::chrono::steady_clock::now()] {
       const std::string row = run.row(3);
@@ -111,9 +118,11 @@ TEST(InProcessDownload, NoDataInTheMinuteDeletesTheOutputFile) {
         const int shown = std::stoi(row.substr(waiting.size()));
         if (countdowns.empty() || countdowns.back() != shown) countdowns.push_back(shown);
       }
+      reading |= run.row(1).rfind(" Reading data", 0) == 0;
       return 20 * std::chrono::duration<float>(std::chrono::steady_clock::now() - start).count();
     };
     EXPECT_EQ(run.run(), 0);
+    EXPECT_FALSE(reading);
     EXPECT_EQ(run.row(1), " ERROR") << run.screen_text();
     EXPECT_EQ(run.row(2), "");
     EXPECT_EQ(run.row(3), " NO FILE RECEIVED FROM SUPERNOVA - CHECK COM PORT SETTINGS");
@@ -127,6 +136,9 @@ TEST(InProcessDownload, NoDataInTheMinuteDeletesTheOutputFile) {
     EXPECT_GE(countdowns.back(), 0);
     for (std::size_t i = 1; i < countdowns.size(); ++i)
       EXPECT_EQ(countdowns[i], countdowns[i - 1] - 1) << "after " << countdowns[i - 1];
+    // The tester sent all of it before the port was closed.
+    EXPECT_NE(tester.finish().find("sent " + std::to_string(c.sent.size()) + " bytes"),
+              std::string::npos);
   }
 }
 

@@ -180,51 +180,49 @@ TEST(TwoCopies, AKeptCopyIsNeverDeletedByTheOtherRun) {
   EXPECT_EQ(folder.read("shop.csv"), up_to_closing_text(a_sent));
 }
 
-// Error screens that end a conversion with the whole download in its copy.
-TEST(ErrorScreens, ACutCommentBlockNamesTheCopy) {
-  RunFolder folder;
-  const std::string sent =
-      certificate_blocks(2) + "APPLIANCE: A0003\r\nCOMMENTS: CUT OFF\r\nend of data\r\n";
-  SimTester tester(folder, {.send = sent, .baud = 0});
-  TmuxRun run(folder);
-  answer_up_to_capture(run, "3", "2", "shop", "5");
-  run.key("Enter");
-  ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!", 30)) << run.screen_text();
-  ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
-  EXPECT_EQ(run.row(2), " Error: 62");
-  EXPECT_EQ(run.row(3), " The download is kept in 'shop.tmp'");
-  EXPECT_EQ(run.row(4), "");
-  EXPECT_EQ(run.row(5), "");
-  EXPECT_EQ(run.row(6), version_line);
-  run.key("Enter");
-  EXPECT_EQ(run.wait_exit(), 0);
-  EXPECT_EQ(folder.read("shop.tmp"), up_to_closing_text(sent));
-}
-
-// The converted file cannot be written whole (a file-size limit stands in
-// for a full disk): the capture fits, the report with its long header does
-// not.
-TEST(ErrorScreens, AFailedWriteInTheConversionNamesTheCopy) {
-  RunFolder folder;
-  folder.write("quelmarint.cfg", "ReportFormat=2\r\n");
+// Error screens that end a conversion with the whole download in its copy:
+// a comment block cut off by the end of the download, and a converted file
+// that cannot be written whole (a file-size limit stands in for a full disk:
+// the capture fits, the report with its long header does not).
+TEST(ErrorScreens, AFailedConversionNamesTheCopy) {
   std::string header;
   while (header.size() < 12 * 1024) header += std::string(70, 'H') + "\r\n";
-  folder.write("header.txt", header);
-  const std::string sent = certificate_download(3);
-  ASSERT_LT(sent.size(), 8u * 1024);
-  SimTester tester(folder, {.send = sent, .baud = 0});
-  // bash counts the limit in KiB.
-  TmuxRun run(folder, "", "bash -c 'ulimit -f 8 && exec ./pat-downloader'");
-  answer_up_to_capture(run, "3", "2", "shop", "7");
-  run.key("Enter");
-  ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!", 30)) << run.screen_text();
-  ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
-  EXPECT_EQ(run.row(2), " Error: 75");
-  EXPECT_EQ(run.row(3), " The download is kept in 'shop.tmp'");
-  EXPECT_EQ(run.row(6), version_line);
-  run.key("Enter");
-  EXPECT_EQ(run.wait_exit(), 0);
-  EXPECT_EQ(folder.read("shop.tmp"), up_to_closing_text(sent));
+  struct Case {
+    const char* name;
+    std::string sent;
+    std::string format;
+    std::string program;
+    int error;
+  };
+  const Case cases[] = {
+      {"cut comment block",
+       certificate_blocks(2) + "APPLIANCE: A0003\r\nCOMMENTS: CUT OFF\r\nend of data\r\n", "5",
+       "./pat-downloader", 62},
+      // bash counts the limit in KiB.
+      {"failed write", certificate_download(3), "7",
+       "bash -c 'ulimit -f 8 && exec ./pat-downloader'", 75},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunFolder folder;
+    folder.write("quelmarint.cfg", "ReportFormat=2\r\n");
+    folder.write("header.txt", header);
+    ASSERT_LT(c.sent.size(), 8u * 1024);
+    SimTester tester(folder, {.send = c.sent, .baud = 0});
+    TmuxRun run(folder, "", c.program);
+    answer_up_to_capture(run, "3", "2", "shop", c.format);
+    run.key("Enter");
+    ASSERT_TRUE(run.wait_row(1, " FATAL PROGRAMME ERROR!!", 30)) << run.screen_text();
+    ASSERT_TRUE(run.wait_row(25, "Press any key to continue")) << run.screen_text();
+    EXPECT_EQ(run.row(2), " Error: " + std::to_string(c.error));
+    EXPECT_EQ(run.row(3), " The download is kept in 'shop.tmp'");
+    EXPECT_EQ(run.row(4), "");
+    EXPECT_EQ(run.row(5), "");
+    EXPECT_EQ(run.row(6), version_line);
+    run.key("Enter");
+    EXPECT_EQ(run.wait_exit(), 0);
+    EXPECT_EQ(folder.read("shop.tmp"), up_to_closing_text(c.sent));
+  }
 }
 
 // The tester left on CERTIFICATE for the summary-based report: the report is
