@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "downloader/console/box_layout.h"
 #include "downloader/console/signal_roles.h"
 #include "downloader/console/terminal_keys.h"
 #include "downloader/console/terminal_view.h"
@@ -144,34 +145,6 @@ void put(int row, int column, char32_t glyph, attr_t attributes, int pair) {
   cchar_t cell;
   setcchar(&cell, text, attributes, static_cast<short>(pair), nullptr);
   mvadd_wch(row, column, &cell);
-}
-
-std::vector<std::string> box_lines(std::string_view text, bool yes_no, std::size_t width) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : text) {
-    if (c == '\r') continue;
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line.push_back(c);
-    }
-  }
-  if (!line.empty() || lines.empty()) lines.push_back(line);
-  if (yes_no) {
-    if (lines.back() != "Continue?") lines.push_back("Continue?");
-    lines.push_back("(Y/N)");
-  } else {
-    lines.push_back("(Enter)");
-  }
-  if (width == 0) return lines;
-  std::vector<std::string> wrapped;
-  for (const std::string& whole : lines) {
-    if (whole.empty()) wrapped.push_back(whole);
-    for (std::size_t at = 0; at < whole.size(); at += width) wrapped.push_back(whole.substr(at, width));
-  }
-  return wrapped;
 }
 
 }  // namespace
@@ -457,21 +430,16 @@ void TerminalBackend::draw() {
 }
 
 void TerminalBackend::draw_box(const ModalBox::Content& box, int shown_rows, int shown_columns) {
-  int widest_inner = std::max(1, shown_columns - 4);
-  std::vector<std::string> lines = box_lines(box.text, box.yes_no, static_cast<std::size_t>(widest_inner));
-  std::size_t inner = std::min<std::size_t>(box.caption.size(), static_cast<std::size_t>(widest_inner));
-  for (const std::string& line : lines) inner = std::max(inner, line.size());
-  int width = static_cast<int>(inner) + 4;
-  int height = static_cast<int>(lines.size()) + 4;
-  int top = std::max(0, (shown_rows - height) / 2);
-  int left = std::max(0, (shown_columns - width) / 2);
-  int right = left + width - 1;
-  int bottom = top + height - 1;
+  const BoxLayout layout = lay_out_box(box, shown_columns, shown_rows, AnswerLine::next);
+  const int top = layout.top;
+  const int left = layout.left;
+  const int right = left + layout.width - 1;
+  const int bottom = top + layout.height - 1;
 
   auto text_row = [&](int row, std::string_view text, attr_t attributes) {
     put(row, left, U'│', A_NORMAL, colour_pair_);
     for (int column = left + 1; column < right; ++column) put(row, column, U' ', A_NORMAL, colour_pair_);
-    for (std::size_t i = 0; i < text.size() && i < inner; ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
       auto byte = static_cast<std::uint8_t>(text[i]);
       put(row, left + 2 + static_cast<int>(i), cp437_glyph(byte), attributes, colour_pair_);
     }
@@ -484,9 +452,11 @@ void TerminalBackend::draw_box(const ModalBox::Content& box, int shown_rows, int
   };
 
   rule(top, U'┌', U'┐');
-  text_row(top + 1, box.caption, A_BOLD);
+  text_row(top + 1, layout.caption, A_BOLD);
   rule(top + 2, U'├', U'┤');
-  for (std::size_t i = 0; i < lines.size(); ++i) text_row(top + 3 + static_cast<int>(i), lines[i], A_NORMAL);
+  for (std::size_t i = 0; i < layout.lines.size(); ++i) {
+    text_row(top + 3 + static_cast<int>(i), layout.lines[i], A_NORMAL);
+  }
   rule(bottom, U'└', U'┘');
 }
 
