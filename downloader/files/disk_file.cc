@@ -7,6 +7,8 @@
 
 #include <cerrno>
 
+#include "downloader/files/drain.h"
+
 namespace pat {
 
 DiskFile::~DiskFile() {
@@ -28,12 +30,12 @@ void DiskFile::wait_readable(int timeout_ms, int wake_fd) {
   pollfd p[2] = {{fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
   if (::poll(p, 2, timeout_ms) <= 0) return;
   if ((p[1].revents & POLLIN) != 0) {
-    drain_wake(wake_fd);
+    drain_descriptor(wake_fd);
     return;
   }
   // A file reports readable at once, even at its end: there the time is
   // waited out, so that a caller polling for more does not spin.
-  if (bytes_waiting() == 0 && ::poll(&p[1], 1, timeout_ms) > 0) drain_wake(wake_fd);
+  if (bytes_waiting() == 0 && ::poll(&p[1], 1, timeout_ms) > 0) drain_descriptor(wake_fd);
 }
 
 int DiskFile::close() {
