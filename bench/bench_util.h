@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -38,22 +39,31 @@ inline void sleep_seconds(double s) {
   std::this_thread::sleep_for(std::chrono::duration<double>(s));
 }
 
-// User plus system time of a process (all its threads), in seconds, from
-// /proc/<pid>/stat; negative when the process is gone.
+// Processor time of one thread, in seconds, as the scheduler counts it in
+// nanoseconds (the first field of its schedstat); negative when it is gone.
+// utime and stime of /proc/<pid>/stat come in 10 ms ticks, too coarse for
+// the tens of milliseconds a slow download takes.
+inline double thread_cpu_seconds(int pid, int tid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/task/" + std::to_string(tid) + "/schedstat");
+  long long ns = -1;
+  if (!(in >> ns)) return -1;
+  return static_cast<double>(ns) / 1e9;
+}
+
+// The same summed over every thread of a process; negative when it is gone.
+// A thread that ends takes its time with it: the processes measured here
+// keep their threads to the end.
 inline double cpu_seconds(int pid) {
-  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  // The command name may hold blanks; the fields after it are plain.
-  const std::size_t close = text.rfind(')');
-  if (close == std::string::npos) return -1;
-  std::istringstream fields(text.substr(close + 2));
-  std::vector<std::string> f;
-  std::string word;
-  while (fields >> word) f.push_back(word);
-  // Fields 14 and 15 of the whole line; the list starts at field 3.
-  if (f.size() < 13) return -1;
-  const double ticks = std::stod(f[11]) + std::stod(f[12]);
-  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  std::error_code ec;
+  std::filesystem::directory_iterator it(tasks, ec);
+  if (ec) return -1;
+  double total = 0;
+  for (const auto& task : it) {
+    const double seconds = thread_cpu_seconds(pid, std::atoi(task.path().filename().c_str()));
+    if (seconds >= 0) total += seconds;
+  }
+  return total;
 }
 
 // Context switches, voluntary and not, of every thread of a process: how

@@ -221,7 +221,7 @@ int main_bench() {
            fixed(cat_time_limit, 0) + " x -> " +
            std::string(cat_ratio <= cat_time_limit ? "met" : "NOT MET")},
       {"processor time per MB", fixed(median(cpu_per_mb) * 1000, 1), "ms/MB",
-       "program's utime+stime over the capture (/proc/<pid>/stat), per 10^6 bytes"},
+       "program's processor time over the capture (/proc/<pid>/task/*/schedstat), per 10^6 bytes"},
       {"bytes lost or changed", all_intact ? "0" : "FAULT", "",
        all_intact ? "file == download up to \"end of data\", byte for byte, every run"
                   : faults},

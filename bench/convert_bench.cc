@@ -1,5 +1,5 @@
 // Conversion speed and memory: a certificate download of over 50 MB,
-// converted in one process by convert_capture (formats 5 to 8, the Basic
+// converted in one process as a run finishes it (formats 5 to 8, the Basic
 // Report in each of its layouts), the summary-based report built from the
 // same lines, and downloads of empty lines alone. Each conversion runs in a
 // child process of its own, so that its peak memory is the conversion's
@@ -26,11 +26,10 @@
 #include <vector>
 
 #include "bench/bench_util.h"
-#include "downloader/convert/convert_capture.h"
 #include "downloader/convert/label_rules.h"
-#include "downloader/convert/summary_report.h"
 #include "downloader/formats.h"
 #include "downloader/run_error.h"
+#include "downloader/run_frame.h"
 #include "tests/e2e_support.h"
 #include "tests/support/in_process_run.h"
 #include "tests/support/scratch_folder.h"
@@ -121,35 +120,29 @@ int child(const std::string& kind_text, const std::string& source) {
   const Kind kind = parse_kind(kind_text);
   test::InProcessRun run;
   RemoveOnStop on_stop(run.folder());
-  const std::string name = "bench." + std::string(find_format(static_cast<float>(kind.format)).extension);
+  // The format as the dialogue leaves it: layout 1 builds its report from a
+  // summary download, not from certificates.
+  const FormatChoice choice = choose_format(static_cast<float>(kind.format), kind.report_format);
+  const std::string name = "bench." + std::string(choice.extension);
   if (link(source.c_str(), run.file(name).c_str()) != 0) return 2;
   RunSettings& s = run.program.settings;
   s.file_name = name;
-  s.output_format = static_cast<float>(kind.format);
-  // Layout 1 builds its report from a summary download, not from certificates.
+  s.output_format = choice.output_format;
   s.report_format = kind.report_format;
-  s.summary_report = kind.summary;
+  s.summary_report = choice.summary_report;
   s.port_text = "3";
   s.baud_text = "28800";
 
-  // No keys are scripted, so the closing prompt ends the run at once.
   const auto start = Clock::now();
   try {
-    if (kind.summary) {
-      build_summary_report(run.program);
-    } else {
-      run.ends_run(convert_capture(run.program));
-    }
-  } catch (const ProgramExit&) {
+    finish_download(run.program);
   } catch (const RunError& e) {
     std::fprintf(stderr, "convert_bench: %s raised error %d\n", kind_text.c_str(), e.number);
     return 3;
   }
   const double seconds = seconds_since(start);
-  // The summary-based report shows nothing of its own; its temporary file
-  // is gone once it is done.
-  const bool finished = kind.summary ? !fs::exists(run.file("bench.xtx"))
-                                     : run.row(2) == " Finished";
+  // The finishing lines of a file kept as captured, or of a converted one.
+  const bool finished = kind.summary ? run.row(1) == " Finished!" : run.row(2) == " Finished";
   std::printf("%.6f %ld %ld %d %ld\n", seconds, file_size(run.file(name)),
               lines_in(run.file(name)), finished ? 1 : 0, peak_resident_kb());
   return 0;

@@ -19,9 +19,9 @@
 #include <vector>
 
 #include "bench/bench_util.h"
-#include "downloader/convert/convert_capture.h"
 #include "downloader/files/medium_sync.h"
 #include "downloader/run_error.h"
+#include "downloader/run_frame.h"
 #include "tests/e2e_support.h"
 #include "tests/support/in_process_run.h"
 #include "tests/support/scratch_folder.h"
@@ -57,8 +57,7 @@ int child(const std::string& source, bool flushes) {
   ::sync();
   const auto start = Clock::now();
   try {
-    run.ends_run(convert_capture(run.program));
-  } catch (const ProgramExit&) {
+    finish_download(run.program);
   } catch (const RunError& e) {
     std::fprintf(stderr, "flush_bench: error %d\n", e.number);
     return 3;

@@ -5,8 +5,8 @@
 
 #include "downloader/console/line_entry.h"
 #include "downloader/console/number_format.h"
-#include "downloader/convert/convert_capture.h"
 #include "downloader/files/file_identity.h"
+#include "downloader/files/temporary_name.h"
 #include "downloader/formats.h"
 
 namespace pat {

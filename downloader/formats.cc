@@ -2,6 +2,8 @@
 
 #include <iterator>
 
+#include "downloader/convert/capture_copy.h"
+
 namespace pat {
 namespace {
 
@@ -35,10 +37,6 @@ const OutputFormat& find_format(float output_format) {
 
 bool format_answer_taken(float answer) {
   return answer > 0 && answer < static_cast<float>(std::size(formats) + 1);
-}
-
-bool writes_report(Writer writer) {
-  return writer == Writer::basic_report || writer == Writer::wide_report;
 }
 
 FormatChoice choose_format(float answer, std::string_view report_format) {

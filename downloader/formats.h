@@ -3,20 +3,12 @@
 #include <string_view>
 
 #include "downloader/capture/byte_rule.h"
+#include "downloader/convert/writer.h"
 
 // The eight output formats: what each one asks of the tester, of the capture
 // and of the conversion, and how its finishing lines read.
 
 namespace pat {
-
-// What turns the captured certificate download into the output file.
-enum class Writer {
-  none,  // the capture itself is the output file
-  csv,
-  lorvane,
-  basic_report,
-  wide_report,
-};
 
 struct OutputFormat {
   int number;                         // the menu choice; 0 for an answer outside the table
@@ -37,13 +29,6 @@ const OutputFormat& find_format(float output_format);
 // Whether the format question takes an answer: any number above 0 and below
 // the one after the last format, fractions included; others are asked again.
 bool format_answer_taken(float answer);
-
-bool writes_report(Writer writer);
-
-// The extensions under which a capture lies while it is converted: by a
-// writer, and into the summary-based report.
-constexpr std::string_view conversion_copy_extension = "tmp";
-constexpr std::string_view summary_copy_extension = "xtx";
 
 // The operator's final format answer as the run keeps it.
 struct FormatChoice {

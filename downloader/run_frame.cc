@@ -6,16 +6,14 @@
 #include <string>
 #include <utility>
 
-#include "downloader/capture/capture.h"
 #include "downloader/command_line.h"
 #include "downloader/configuration.h"
 #include "downloader/console/number_format.h"
-#include "downloader/convert/convert_capture.h"
-#include "downloader/convert/summary_report.h"
 #include "downloader/dialogue.h"
 #include "downloader/finished_lines.h"
 #include "downloader/formats.h"
 #include "downloader/run_error.h"
+#include "downloader/stage_orders.h"
 #include "downloader/tester_instructions.h"
 
 namespace pat {
@@ -117,6 +115,7 @@ void close_files_1_and_2(Program& p) {
 
 // The stages in their order, up to the one that decides how the run ends.
 Outcome run_stages(Program& p) {
+  RunSettings& s = p.settings;
   Outcome outcome = read_configuration(p);
   if (outcome != Outcome::go_on) return outcome;
   p.console.print_line("Read Data via RS-232 for Seaward Supernova");
@@ -124,11 +123,10 @@ Outcome run_stages(Program& p) {
   if (outcome != Outcome::go_on) return outcome;
   run_dialogue(p);
   show_tester_instructions(p);
-  outcome = capture_download(p);
-  if (outcome != Outcome::go_on) return outcome;
-  if (find_format(p.settings.output_format).writer != Writer::none) return convert_capture(p);
-  p.settings.kept_download = build_summary_report(p);
-  return Outcome::finished_lines;
+  s.data_received = capture_download(p.console, p.files, p.clock, capture_order(s), s.download_at);
+  if (!s.data_received) return Outcome::version_lines;
+  finish_download(p);
+  return Outcome::end_run;
 }
 
 // A box that ends the run names the download that nothing else holds.
@@ -181,19 +179,24 @@ int run_program(Program& p) {
   return 0;
 }
 
-void close_run(Program& p, Outcome outcome) {
-  switch (outcome) {
-    case Outcome::version_lines:
-      show_version_lines(p);
-      break;
-    case Outcome::finished_lines:
-      show_finished_lines(p.console, find_format(p.settings.output_format),
-                          p.settings.file_name, p.settings.kept_download);
-      break;
-    case Outcome::go_on:
-    case Outcome::end_run:
-      break;
+void finish_download(Program& p) {
+  RunSettings& s = p.settings;
+  const OutputFormat& format = find_format(s.output_format);
+  const bool converted = format.writer != Writer::none;
+  ConversionResult made;
+  if (converted) {
+    made = convert_capture(p.console, p.files, p.local_time, conversion_order(s), s.download_at);
+  } else if (s.summary_report) {
+    made = build_summary_report(p.console, p.files, summary_report_order(s), s.download_at);
   }
+  // A conversion's lines stand while its files are still open; the
+  // summary-based report has closed its own.
+  show_finished_lines(p.console, format, s.file_name, made.kept ? made.copy : Text());
+  if (converted) close_conversion(p.files, made, s.download_at);
+}
+
+void close_run(Program& p, Outcome outcome) {
+  if (outcome == Outcome::version_lines) show_version_lines(p);
   end_statement(p);
 }
 

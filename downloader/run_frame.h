@@ -14,6 +14,11 @@ void main_program(Program& p);
 // on every way out.
 int run_program(Program& p);
 
+// After a capture that received data: the conversion or the summary-based
+// report where the format asks for one, then the finishing lines, for every
+// format; a conversion's files are closed and its copy deleted after them.
+void finish_download(Program& p);
+
 // Shows the closing screen that the outcome of the last stage asks for, then
 // the closing prompt.
 [[noreturn]] void close_run(Program& p, Outcome outcome);

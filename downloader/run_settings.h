@@ -32,8 +32,6 @@ struct RunSettings {
   // converted), the temporary name once moved there; empty once it is
   // converted and its copy deleted, or before any byte came.
   Text download_at;
-  // The capture's copy kept beside a converted file that lost part of it.
-  Text kept_download;
 };
 
 }  // namespace pat

@@ -56,5 +56,30 @@ TEST(Demo, KeepsItsFilesAndSaysWhere) {
   EXPECT_EQ(run.wait_exit(), 0);
 }
 
+// A tester that ends before it is ready, here for want of its sample: the
+// demo stops at once with the tester's message, and leaves nothing behind.
+TEST(Demo, StopsWithTheTestersMessageWhenTheTesterEndsEarly) {
+  RunFolder scratch;
+  // The demo alone, without the sample it gives the tester to send.
+  fs::create_directory(scratch.file("tools"));
+  const std::string demo = scratch.file("tools/demo");
+  fs::copy_file(std::string(PAT_SOURCE_DIR) + "/tools/demo", demo);
+  fs::permissions(demo, fs::perms::owner_all);
+  const std::string build = binary_dir() + "/..";
+  TmuxRun run(scratch, "", "TMPDIR=" + scratch.path() + " " + demo + " " + build);
+  EXPECT_EQ(run.wait_exit(), 1) << run.screen_text();
+  const std::string screen = run.screen_text();
+  EXPECT_NE(screen.find("The simulated tester stopped before it was ready (status 1):"),
+            std::string::npos)
+      << screen;
+  EXPECT_NE(screen.find("sim_tester: cannot read " + scratch.path() +
+                        "/tools/sample-download.txt: No such file or directory"),
+            std::string::npos)
+      << screen;
+  EXPECT_EQ(screen.find("Press Enter to start."), std::string::npos) << screen;
+  for (const auto& e : fs::directory_iterator(scratch.path()))
+    EXPECT_NE(e.path().filename().string().rfind("pat-demo-", 0), 0u) << e.path();
+}
+
 }  // namespace
 }  // namespace pat::test

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "downloader/capture/capture_rules.h"
-#include "downloader/formats.h"
 #include "downloader/run_error.h"
 
 namespace pat {
@@ -26,29 +25,23 @@ int ms_until(float deadline, float now) {
 
 }  // namespace
 
-Outcome capture_download(Program& p) {
-  RunSettings& s = p.settings;
-  Console& c = p.console;
-  FileTable& f = p.files;
-
+bool capture_download(Console& c, FileTable& f, const CaptureClock& clock,
+                      const CaptureOrder& order, Text& download_at) {
   // The output first: a name that another copy is still writing is refused
   // (70) before this copy touches its port. What the file held stays until
   // the download's first byte.
-  f.open_file(s.file_name, mode_output, output_file, Emptying::at_first_write);
+  f.open_file(order.file_name, mode_output, output_file, Emptying::at_first_write);
   // A file that came under the name after the operator was asked (another
   // copy's kept download) is not this run's to replace.
   const OpenFile* output = f.entry(output_file);
-  if (!output->created && output->identity != s.output_agreed) {
+  if (!output->created && output->identity != order.output_agreed) {
     f.close_file(output_file);
     raise_error(err::file_already_open);
   }
   // Only a port: an open text that names none (port 2.5) must not make a file.
-  f.open_port("COM" + s.port_text + ":" + s.baud_text + ",N,8,1,BIN,CS0,DS0", port_file);
+  f.open_port(order.open_text, port_file);
 
-  const OutputFormat& format = find_format(s.output_format);
-  const bool converted_later = format.writer != Writer::none || s.summary_report;
-  CaptureRules rules(format.capture_rule, p.clock());
-  s.data_received = false;
+  CaptureRules rules(order.byte_rule, clock());
   // Numbers are drawn again only when they change: drawing the same number
   // over itself changes nothing on the screen.
   float shown_count = -1;
@@ -65,15 +58,14 @@ Outcome capture_download(Program& p) {
   for (;;) {
     c.check_end_request();
     f.read_available(port_file, block);
-    const CaptureStep step = rules.step(block, p.clock(), next_key);
+    const CaptureStep step = rules.step(block, clock(), next_key);
     if (!step.written.empty()) f.print_to_file(output_file, step.written, false);
-    s.data_received = rules.data_received();
-    if (s.data_received && converted_later) s.download_at = s.file_name;
+    if (rules.data_received() && order.converted_later) download_at = order.file_name;
 
     if (step.reading_screen) {
       c.clear_screen();
-      c.print_line(" Reading data from Supernova on COM port #" + s.port_text);
-      c.print_line(" Writing data to '" + s.file_name + "'");
+      c.print_line(" Reading data from Supernova on COM port #" + order.port_text);
+      c.print_line(" Writing data to '" + order.file_name + "'");
       c.print_line(" Writing record #");
       shown_count = -1;
     } else if (step.countdown && rules.countdown() != shown_countdown) {
@@ -96,7 +88,7 @@ Outcome capture_download(Program& p) {
     // until the rules have something to do.
     if (!block.empty() || (!rules.data_received() && c.key_events_waiting())) continue;
     const int wake_fd = c.wake_fd();
-    int wait_ms = ms_until(rules.next_deadline(), p.clock());
+    int wait_ms = ms_until(rules.next_deadline(), clock());
     if (wake_fd < 0) wait_ms = std::min(wait_ms, blind_wait_ms);
     f.wait_for_data(port_file, wait_ms, wake_fd);
   }
@@ -105,16 +97,15 @@ Outcome capture_download(Program& p) {
   f.close_file(output_file);
   c.clear_screen();
 
-  if (!s.data_received) {
+  if (!rules.data_received()) {
     c.print_line(" ERROR");
     c.print_empty_line();
     c.print_line(" NO FILE RECEIVED FROM SUPERNOVA - CHECK COM PORT SETTINGS");
     // Closed without a byte, the output is gone if this run made it, and
     // as it was if it stood there before.
     c.print_empty_line();
-    return Outcome::version_lines;
   }
-  return Outcome::go_on;
+  return rules.data_received();
 }
 
 }  // namespace pat

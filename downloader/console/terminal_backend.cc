@@ -5,7 +5,6 @@
 #include <langinfo.h>
 #include <ncurses.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -26,6 +25,7 @@
 
 #include "downloader/console/box_layout.h"
 #include "downloader/console/signal_roles.h"
+#include "downloader/console/terminal_hang_up.h"
 #include "downloader/console/terminal_keys.h"
 #include "downloader/console/terminal_view.h"
 #include "downloader/text/cp437.h"
@@ -176,6 +176,13 @@ void TerminalBackend::attach(Console& console) {
     fail("the terminal cannot be used");
   }
   terminal_fd = fd;
+  const int input_fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (input_fd >= 0) input_ = fdopen(input_fd, "r");
+  if (input_ == nullptr) {
+    if (input_fd >= 0) ::close(input_fd);
+    close_terminal();
+    fail("the terminal cannot be used");
+  }
   if (!wake_.open()) {
     close_terminal();
     fail("no pipe for the terminal");
@@ -185,7 +192,7 @@ void TerminalBackend::attach(Console& console) {
   end_signals_.emplace(wake_);
   install_signal_handlers();
 
-  SCREEN* screen = newterm(nullptr, terminal_, terminal_);
+  SCREEN* screen = newterm(nullptr, terminal_, input_);
   if (screen == nullptr) {
     restore_signal_handlers();
     end_signals_.reset();
@@ -262,6 +269,8 @@ void TerminalBackend::detach() {
 }
 
 void TerminalBackend::close_terminal() {
+  if (input_ != nullptr) std::fclose(input_);
+  input_ = nullptr;
   std::fclose(terminal_);
   terminal_ = nullptr;
   terminal_fd = -1;
@@ -304,7 +313,7 @@ void TerminalBackend::run() {
            box_.generation() != drawn_box;
   };
 
-  const int input = fileno(terminal_);
+  const int input = fileno(input_);
   bool more_keys = false;  // a full batch was read: curses may hold more
   while (!stop_.load()) {
     int timeout = -1;
@@ -320,17 +329,14 @@ void TerminalBackend::run() {
     if (ready > 0 && (fds[0].revents & POLLIN) != 0) wake_.drain();
 
     if (input_open_) {
-      short events = ready > 0 ? fds[1].revents : 0;
-      bool closed = (events & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-      int waiting = -1;
-      if (!closed && (events & POLLIN) != 0 && ioctl(input, FIONREAD, &waiting) == 0) {
-        closed = waiting == 0;  // readable with nothing to read: the end of the input
-      }
+      bool closed = ready > 0 && poll_reports_hang_up(fds[1].revents);
       if (!closed) {
         wint_t value = 0;
         int result = 0;
         int keys = 0;
         bool after_escape = false;  // an Escape read in this batch, not yet taken
+        // Curses tells a failed read only by the errno it leaves.
+        errno = 0;
         while (keys < keys_per_batch && (result = wget_wch(stdscr, &value)) != ERR) {
           const bool function_key = result == KEY_CODE_YES;
           const auto v = static_cast<std::uint32_t>(value);
@@ -345,9 +351,10 @@ void TerminalBackend::run() {
           }
           ++keys;
         }
+        const int read_error = errno;
         if (after_escape) take_key(false, 27);
         more_keys = keys == keys_per_batch;
-        if ((events & POLLIN) != 0 && waiting < 0 && keys == 0) closed = true;
+        closed = keys == 0 && read_reports_hang_up(read_error);
       }
       if (closed) {
         // The terminal went away: nobody can answer any more.

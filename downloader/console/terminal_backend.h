@@ -48,7 +48,10 @@ class TerminalBackend : public ConsoleBackend {
   void close_terminal();
 
   Console* console_ = nullptr;
-  std::FILE* terminal_ = nullptr;  // /dev/tty
+  std::FILE* terminal_ = nullptr;  // /dev/tty, the screen's bytes
+  // /dev/tty again, without blocking, for the keys: another program reading
+  // the same terminal may take a byte between poll and read.
+  std::FILE* input_ = nullptr;
   void* screen_ = nullptr;         // the curses SCREEN
   std::thread thread_;
   std::atomic<bool> stop_{false};

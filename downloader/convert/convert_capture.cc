@@ -1,21 +1,14 @@
 #include "downloader/convert/convert_capture.h"
 
-#include <cstdint>
-#include <optional>
-
 #include "downloader/convert/certificate_parser.h"
-#include "downloader/convert/writers.h"
 #include "downloader/files/line_reader.h"
-#include "downloader/finished_lines.h"
-#include "downloader/formats.h"
-#include "downloader/run_error.h"
+#include "downloader/files/temporary_name.h"
 
 namespace pat {
 namespace {
 
 constexpr int capture_file = 1;
 constexpr int output_file = 2;
-constexpr int probe_file = 4;
 
 // The slots that the writer's rows show: the parser fills no others.
 SlotSet slots_written(Writer writer, std::string_view report_format) {
@@ -31,22 +24,21 @@ struct RowsWritten {
 };
 
 // The record loop: one row for each record completed.
-RowsWritten write_rows(Program& p, Writer writer, CertificateRecord& record,
-                       const Text& row_end) {
-  FileTable& f = p.files;
-  const RunSettings& s = p.settings;
+RowsWritten write_rows(Console& c, FileTable& f, const ConversionOrder& order,
+                       CertificateRecord& record, const Text& row_end) {
+  const Writer writer = order.writer;
   long rows = 0;
   LineReader capture(f, capture_file);
-  CertificateParser parser(f, capture_file, slots_written(writer, s.report_format));
+  CertificateParser parser(f, capture_file, slots_written(writer, order.report_format));
   Text copied;  // a line the reader had to copy
   Text row;     // one buffer for every row
   while (!capture.at_end()) {
-    p.console.check_end_request();
+    c.check_end_request();
     const std::string_view line = capture.next(copied);
     if (parser.parse(line, record)) {
       if (writer == Writer::csv) csv_row(record, row);
       if (writer == Writer::lorvane) pat_row(record, row);
-      if (writes_report(writer)) report_row(record, writer, s.report_format, row_end, row);
+      if (writes_report(writer)) report_row(record, writer, order.report_format, row_end, row);
       f.print_to_file(output_file, row, false);
       record.clear();
       ++rows;
@@ -55,86 +47,51 @@ RowsWritten write_rows(Program& p, Writer writer, CertificateRecord& record,
   return {rows, parser.record_open()};
 }
 
-// The reader stops only at a byte 26, which it never takes; whatever lies
-// behind it was never converted. A single unread byte is therefore a 26 at
-// the very end: the end mark a tester may close with, which holds nothing.
-// A size that cannot be had counts as unread. The size comes from the open
-// file itself: the name on disk may differ from the typed one.
-bool read_to_last_byte(const FileTable& files, int number) {
-  const OpenFile* reader = files.entry(number);
-  if (reader == nullptr) return false;
-  const std::optional<std::uint64_t> size = reader->device->size();
-  if (!size) return false;
-  return reader->position + 1 >= *size;
-}
-
 }  // namespace
 
-Text temporary_name(std::string_view file_name, std::string_view extension) {
-  return string_left(file_name, string_instr(file_name, ".")) + Text(extension);
-}
-
-void remove_leftover(FileTable& files, std::string_view name,
-                     const std::optional<FileIdentity>& agreed) {
-  const std::optional<FileIdentity> there = file_identity(name);
-  if (there && there != agreed) raise_error(err::file_already_open);
-  files.open_file(name, mode_random, probe_file);
-  const OpenFile* probe = files.entry(probe_file);
-  // The name may have been taken between the look and the open.
-  const bool ours = probe->created || probe->identity == agreed;
-  files.close_file(probe_file);
-  if (!ours) raise_error(err::file_already_open);
-  kill_files(name);
-}
-
-bool converted_whole(const FileTable& files, int number, long records) {
-  return records > 0 && read_to_last_byte(files, number);
-}
-
-Outcome convert_capture(Program& p) {
-  Console& c = p.console;
-  FileTable& f = p.files;
-  RunSettings& s = p.settings;
-  const OutputFormat& format = find_format(s.output_format);
-  const Writer writer = format.writer;
+ConversionResult convert_capture(Console& c, FileTable& f, const LocalTime& local_time,
+                                 const ConversionOrder& order, Text& download_at) {
+  const Writer writer = order.writer;
+  const Text& name = order.file_name;
 
   c.clear_screen();
   c.print_line("Converting file format");
-  const Text temp = temporary_name(s.file_name, conversion_copy_extension);
-  remove_leftover(f, temp, s.temporary_agreed);
-  rename_file(s.file_name, temp);
-  s.download_at = temp;
+  const Text temp = temporary_name(name, conversion_copy_extension);
+  remove_leftover(f, temp, order.temporary_agreed);
+  rename_file(name, temp);
+  download_at = temp;
   f.open_file(temp, mode_input, capture_file);
-  f.open_file(s.file_name, mode_output, output_file);
+  f.open_file(name, mode_output, output_file);
 
   if (writer == Writer::csv) csv_title_line(f, output_file);
-  if (writes_report(writer)) report_heading(writer, s.report_format, f, output_file);
+  if (writes_report(writer)) report_heading(writer, order.report_format, f, output_file);
   Text row_end;
   if (writer == Writer::csv) row_end = "\n";
   if (writes_report(writer)) row_end = "\r\n";
 
   CertificateRecord record;
-  const RowsWritten written = write_rows(p, writer, record, row_end);
+  const RowsWritten written = write_rows(c, f, order, record, row_end);
   // Without a record, cut short by a byte 26, or ending inside a record, the
   // converted file does not hold the download: it stays under the temporary
   // name.
   const bool keep = !converted_whole(f, capture_file, written.rows) || written.record_open;
-  if (writer == Writer::lorvane) pat_trailer(s, record, f, output_file, p.local_time);
+  if (writer == Writer::lorvane)
+    pat_trailer(order.trailer, name, record, f, output_file, local_time);
 
-  // On the medium before the lines call it created and before its only
-  // other copy goes. The finishing lines stand while both files are still
-  // open; the clean-up follows them.
+  // On the medium before the finishing lines call it created and before its
+  // only other copy goes. The finishing lines come next, while both files
+  // are still open; close_conversion follows them.
   f.sync_file(output_file);
   c.clear_screen();
-  show_finished_lines(c, format, s.file_name, keep ? Text(temp) : Text());
+  return {temp, keep};
+}
 
+void close_conversion(FileTable& f, const ConversionResult& result, Text& download_at) {
   f.close_file(capture_file);
   f.close_file(output_file);
-  if (!keep) {
-    kill_files(temp);
-    s.download_at.clear();
-  }
-  return Outcome::end_run;
+  if (result.kept) return;
+  kill_files(result.copy);
+  download_at.clear();
 }
 
 }  // namespace pat

@@ -2,32 +2,37 @@
 
 #include <optional>
 
+#include "downloader/console/console.h"
+#include "downloader/convert/capture_copy.h"
+#include "downloader/convert/writer.h"
+#include "downloader/convert/writers.h"
 #include "downloader/files/file_identity.h"
-#include "downloader/program.h"
-#include "downloader/stage_outcome.h"
+#include "downloader/files/file_table.h"
+#include "downloader/text/text.h"
 
 namespace pat {
 
-// Turns the captured certificate download into the file of formats 5 to 8
-// under the same name and shows the finishing lines; the run then ends. The
-// capture's temporary copy is deleted only when the conversion lost nothing:
-// not when it wrote no record, stopped at a byte 26 or ended inside a record.
-Outcome convert_capture(Program& p);
+// What the conversion of a captured certificate download is to make.
+struct ConversionOrder {
+  Text file_name;  // the capture, and the converted file after it
+  Writer writer = Writer::none;
+  Text report_format;    // the Basic Report's layout
+  TrailerTexts trailer;  // for the Lorvane data file's trailer
+  // The file under the temporary name that the operator agreed to replace.
+  std::optional<FileIdentity> temporary_agreed;
+};
 
-// The capture's name with its extension replaced.
-Text temporary_name(std::string_view file_name, std::string_view extension);
+// Turns the captured certificate download into the file of the order's
+// writer under the same name. It returns with the converted file (2) on the
+// medium and both it and the copy (1) still open, the screen cleared for the
+// finishing lines; close_conversion ends it. The copy is kept when the
+// conversion lost anything: it wrote no record, stopped at a byte 26 or
+// ended inside a record. download_at names the copy from the move on.
+ConversionResult convert_capture(Console& console, FileTable& files, const LocalTime& local_time,
+                                 const ConversionOrder& order, Text& download_at);
 
-// Removes a file left by an earlier run, without failing when there is none:
-// only the file that the operator agreed to replace (`agreed`, as it was
-// when asked), or one this probe made. A file that came under the name since,
-// another copy's kept download say, stays, and the conversion ends with 55.
-void remove_leftover(FileTable& files, std::string_view name,
-                     const std::optional<FileIdentity>& agreed);
-
-// Whether a conversion lost nothing of the download it read as file
-// `number`: it wrote at least one record, and its reader took
-// every byte of the file but, at most, one final byte 26.
-bool converted_whole(const FileTable& files, int number, long records);
-
+// Closes the copy and the converted file, then deletes the copy unless it
+// is kept; download_at is then cleared.
+void close_conversion(FileTable& files, const ConversionResult& result, Text& download_at);
 
 }  // namespace pat

@@ -1,53 +1,61 @@
 #include "downloader/convert/convert_capture.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cerrno>
+#include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "downloader/console/console.h"
 #include "downloader/convert/convert_test_support.h"
 #include "downloader/convert/writers.h"
 #include "downloader/files/file_identity.h"
-#include "downloader/files/medium_sync.h"
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
-#include "tests/support/in_process_run.h"
 
 namespace pat::test {
 namespace {
 
-// Runs the conversion of `capture` as format `format` under `name`; the
-// error number it ended with, 0 for its own end.
-int convert(InProcessRun& run, const std::string& name, float format,
-            const std::string& capture) {
-  Program& p = run.program;
-  p.console.width_statement(100);
-  p.settings.version_text = "0.12";
-  p.settings.version_date = "16-11-2019";
-  p.settings.baud_choice = 2;
-  p.settings.report_format = "2";
-  p.settings.file_name = name;
-  p.settings.output_format = format;
-  p.local_time = [](std::tm& t) {
-    t = std::tm{};
-    t.tm_year = 119;
-    t.tm_mon = 10;
-    t.tm_mday = 18;
-    t.tm_hour = 9;
-    t.tm_min = 5;
-    t.tm_sec = 12;
-    return true;
-  };
-  write_bytes(run.file(name), capture);
+// What a conversion ended with: its error number (0 for none), what it did
+// with the copy, and where it left the download.
+struct Converted {
+  int error = 0;
+  ConversionResult result;
+  Text download_at;
+};
+
+bool fixed_time(std::tm& t) {
+  t = std::tm{};
+  t.tm_year = 119;
+  t.tm_mon = 10;
+  t.tm_mday = 18;
+  t.tm_hour = 9;
+  t.tm_min = 5;
+  t.tm_sec = 12;
+  return true;
+}
+
+// Converts `capture`, captured under `name`, with `writer`, and closes the
+// conversion.
+Converted convert(Scene& scene, const std::string& name, Writer writer,
+                  const std::string& capture,
+                  const std::optional<FileIdentity>& temporary_agreed = {}) {
+  const ConversionOrder order{.file_name = name,
+                              .writer = writer,
+                              .report_format = "2",
+                              .trailer = {"0.12", "16-11-2019", 2},
+                              .temporary_agreed = temporary_agreed};
+  write_bytes(scene.file(name), capture);
+  Converted converted;
   try {
-    if (run.ends_run(convert_capture(p))) return 0;
+    converted.result =
+        convert_capture(scene.console, scene.files, fixed_time, order, converted.download_at);
+    close_conversion(scene.files, converted.result, converted.download_at);
   } catch (const RunError& e) {
-    return e.number;
+    converted.error = e.number;
   }
-  return -1;
+  return converted;
 }
 
 const std::string no_record = "=====\r\nAPPLIANCE: A1\r\nDATE: 05/03/2019 14:25\r\nend of data";
@@ -66,26 +74,26 @@ const std::string eof26(1, '\x1a');
 TEST(ConvertCapture, WithoutASignatureOnlyThePreambleAndTrailerAreWritten) {
   struct Case {
     const char* name;
-    float format;
+    Writer writer;
     std::string expected;
   };
   const std::string report_titles =
       "Appliance ID   Tested   Site            Comment              User         Result\r\n"
       "------------   ------   ----            -------              ----         ------\r\n";
   const std::vector<Case> cases = {
-      {"a.csv", 5, std::string(csv_title_text)},
-      {"a.pat", 6,
+      {"a.csv", Writer::csv, std::string(csv_title_text)},
+      {"a.pat", Writer::lorvane,
        "EOD,11-18-2019,09:05:12,2,0.12,16-11-2019,a.pat,[WINDOWS],[32BIT],Faldercroswyth,"
        "SuperNova,,,,,,,,,,,,,,,,,,,EOF\r\n"},
-      {"a.txt", 7, report_titles},
+      {"a.txt", Writer::basic_report, report_titles},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    InProcessRun run;
-    EXPECT_EQ(convert(run, c.name, c.format, no_record), 0);
-    EXPECT_EQ(read_bytes(run.file(c.name)), c.expected);
+    Scene scene;
+    EXPECT_EQ(convert(scene, c.name, c.writer, no_record).error, 0);
+    EXPECT_EQ(read_bytes(scene.file(c.name)), c.expected);
     // Nothing converted: the download stays.
-    EXPECT_EQ(read_bytes(run.file("a.tmp")), no_record);
+    EXPECT_EQ(read_bytes(scene.file("a.tmp")), no_record);
   }
 }
 
@@ -105,24 +113,25 @@ TEST(ConvertCapture, LeftoverTemporaryFileGoesOnlyWhenAgreed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    InProcessRun run;
-    write_bytes(run.file("shop.tmp"), "left by an earlier run");
-    if (c.agreed) run.program.settings.temporary_agreed = file_identity("shop.tmp");
-    if (c.changed_since) write_bytes(run.file("shop.tmp"), "another copy's download");
-    const int error = convert(run, "shop.csv", 5, no_record);
-    run.files.close_all();
+    Scene scene;
+    write_bytes(scene.file("shop.tmp"), "left by an earlier run");
+    std::optional<FileIdentity> agreed;
+    if (c.agreed) agreed = file_identity("shop.tmp");
+    if (c.changed_since) write_bytes(scene.file("shop.tmp"), "another copy's download");
+    const Converted converted = convert(scene, "shop.csv", Writer::csv, no_record, agreed);
+    scene.files.close_all();
     if (c.agreed && !c.changed_since) {
-      EXPECT_EQ(error, 0);
-      EXPECT_EQ(read_bytes(run.file("shop.csv")), std::string(csv_title_text));
+      EXPECT_EQ(converted.error, 0);
+      EXPECT_EQ(read_bytes(scene.file("shop.csv")), std::string(csv_title_text));
       // Kept, as nothing was converted: the download, not the leftover.
-      EXPECT_EQ(read_bytes(run.file("shop.tmp")), no_record);
+      EXPECT_EQ(read_bytes(scene.file("shop.tmp")), no_record);
       continue;
     }
-    EXPECT_EQ(error, err::file_already_open);
-    EXPECT_EQ(read_bytes(run.file("shop.csv")), no_record);
-    EXPECT_EQ(read_bytes(run.file("shop.tmp")),
+    EXPECT_EQ(converted.error, err::file_already_open);
+    EXPECT_EQ(read_bytes(scene.file("shop.csv")), no_record);
+    EXPECT_EQ(read_bytes(scene.file("shop.tmp")),
               c.changed_since ? "another copy's download" : "left by an earlier run");
-    EXPECT_EQ(run.program.settings.download_at, "");
+    EXPECT_EQ(converted.download_at, "");
   }
 }
 
@@ -141,76 +150,60 @@ TEST(ConvertCapture, NamesWhereTheDownloadLies) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    InProcessRun run;
-    convert(run, "shop.csv", 5, c.capture);
-    EXPECT_EQ(run.program.settings.download_at, c.download_at);
+    Scene scene;
+    EXPECT_EQ(convert(scene, "shop.csv", Writer::csv, c.capture).download_at, c.download_at);
   }
-}
-
-// Nothing that the finishing lines call created may be only in memory, nor
-// may the download's copy go before the converted file is on the medium.
-TEST(ConvertCapture, AFailedFlushToTheMediumKeepsTheCopy) {
-  InProcessRun run;
-  // Folders flush; files do not.
-  const MediumSync saved = replace_medium_sync([](int fd) {
-    struct stat st;
-    return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) ? 0 : EIO;
-  });
-  const int error = convert(run, "shop.csv", 5, records(2));
-  replace_medium_sync(saved);
-  EXPECT_EQ(error, err::path_file_access);
-  EXPECT_EQ(run.row(2), "");  // no " Finished"
-  run.files.close_all();
-  EXPECT_EQ(read_bytes(run.file("shop.tmp")), records(2));
-  EXPECT_EQ(run.program.settings.download_at, "shop.tmp");
 }
 
 // A comment block cut off by the end of the capture: the rows written so far
 // stay, and the whole download stays under the temporary name.
 TEST(ConvertCapture, CommentBlockCutOffEndsWithInputPastEnd) {
-  InProcessRun run;
+  Scene scene;
   const std::string capture =
       "APPLIANCE: A1\r\nSIGNATURE:\r\nAPPLIANCE: A2\r\nCOMMENTS: x\r\nonly one more\r\n";
-  EXPECT_EQ(convert(run, "shop.csv", 5, capture), err::input_past_end);
-  run.files.close_all();
-  EXPECT_EQ(read_bytes(run.file("shop.csv")),
+  EXPECT_EQ(convert(scene, "shop.csv", Writer::csv, capture).error, err::input_past_end);
+  scene.files.close_all();
+  EXPECT_EQ(read_bytes(scene.file("shop.csv")),
             std::string(csv_title_text) + "A1" + std::string(28, ',') + "\n");
-  EXPECT_EQ(read_bytes(run.file("shop.tmp")), capture);
+  EXPECT_EQ(read_bytes(scene.file("shop.tmp")), capture);
 }
 
-TEST(ConvertCapture, FinishingLinesByFormat) {
-  struct Case {
-    float format;
-    std::string name;
-    std::string row4;
-    std::string row5;
-  };
-  const std::string long_name = std::string(81, 'n') + ".csv";  // 85 characters
-  const std::vector<Case> cases = {
-      {5, "shop.csv", " CSV File 'shop.csv' created", ""},
-      {6, "shop.pat", " Lorvane Data File 'shop.pat' created", ""},
-      {7, "shop.txt", " File 'shop.txt' created", ""},
-      {8, "shop.txt", " File 'shop.txt' created",
-       "If you are printing the file it must be printed in 'landscape' format"},
-      // The name and "' created" form one piece, which starts a row of its own.
-      {5, long_name, " CSV File '", long_name + "' created"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    InProcessRun run;
-    EXPECT_EQ(convert(run, c.name, c.format, records(1)), 0);
-    EXPECT_EQ(run.row(1), "");
-    EXPECT_EQ(run.row(2), " Finished");
-    EXPECT_EQ(run.row(3), "");
-    EXPECT_EQ(run.row(4), c.row4);
-    EXPECT_EQ(run.row(5), c.row5);
-    EXPECT_EQ(run.row(25), "Press any key to continue");
-  }
+// The conversion returns with both files open and the converted one on the
+// medium, and the screen cleared for the finishing lines; the close ends it.
+TEST(ConvertCapture, ReturnsWithItsFilesOpenForTheFinishingLines) {
+  Scene scene;
+  write_bytes(scene.file("shop.csv"), records(1));
+  Text download_at;
+  const ConversionOrder order{.file_name = "shop.csv", .writer = Writer::csv};
+  const ConversionResult result =
+      convert_capture(scene.console, scene.files, fixed_time, order, download_at);
+  EXPECT_EQ(result.copy, "shop.tmp");
+  EXPECT_FALSE(result.kept);
+  EXPECT_TRUE(scene.files.is_open(1));
+  EXPECT_TRUE(scene.files.is_open(2));
+  EXPECT_EQ(scene.console.row_text(1).find_first_not_of(' '), std::string::npos);
+  EXPECT_EQ(download_at, "shop.tmp");
+  close_conversion(scene.files, result, download_at);
+  EXPECT_FALSE(scene.files.is_open(1));
+  EXPECT_FALSE(scene.files.is_open(2));
+  EXPECT_FALSE(std::filesystem::exists(scene.file("shop.tmp")));
+  EXPECT_EQ(download_at, "");
 }
+
+struct Format {
+  std::string label;
+  Writer writer;
+  std::string name;
+};
+const std::vector<Format> every_format = {{"CSV", Writer::csv, "shop.csv"},
+                                          {"Lorvane", Writer::lorvane, "shop.pat"},
+                                          {"Basic Report", Writer::basic_report, "shop.txt"},
+                                          {"Wide Report", Writer::wide_report, "shop.txt"}};
+
+std::string trace(const Format& format, const char* label) { return format.label + ": " + label; }
 
 // The download is deleted only when the conversion read it to its last byte
-// and wrote a record from it; otherwise it stays under the temporary name
-// and the finishing lines say so.
+// and wrote a record from it; otherwise it stays under the temporary name.
 TEST(ConvertCapture, DownloadKeptUnlessWhollyConverted) {
   struct Case {
     const char* label;
@@ -233,34 +226,20 @@ TEST(ConvertCapture, DownloadKeptUnlessWhollyConverted) {
       {"a byte 26 with one byte after it", records(4) + eof26 + "\n", true},
       {"a byte 26 first", eof26 + records(4), true},
   };
-  struct Format {
-    float number;
-    std::string name;
-    std::string after_created;  // the row below the kept line, or below "created"
-  };
-  const std::vector<Format> formats = {
-      {5, "shop.csv", ""},
-      {6, "shop.pat", ""},
-      {7, "shop.txt", ""},
-      {8, "shop.txt", "If you are printing the file it must be printed in 'landscape' format"},
-  };
-  for (const Format& format : formats) {
+  for (const Format& format : every_format) {
     for (const Case& c : cases) {
-      SCOPED_TRACE(format.name + " " + std::to_string(static_cast<int>(format.number)) + ": " +
-                   c.label);
-      InProcessRun run;
-      EXPECT_EQ(convert(run, format.name, format.number, c.capture), 0);
-      EXPECT_EQ(run.row(2), " Finished");
-      EXPECT_NE(run.row(4).find(format.name + "' created"), std::string::npos) << run.row(4);
+      SCOPED_TRACE(trace(format, c.label));
+      Scene scene;
+      const Converted converted = convert(scene, format.name, format.writer, c.capture);
+      EXPECT_EQ(converted.error, 0);
+      EXPECT_EQ(converted.result.copy, "shop.tmp");
+      EXPECT_EQ(converted.result.kept, c.kept);
       if (c.kept) {
-        EXPECT_EQ(read_bytes(run.file("shop.tmp")), c.capture);
-        EXPECT_EQ(run.row(5), " The download is kept in 'shop.tmp'");
-        EXPECT_EQ(run.row(6), format.after_created);
+        EXPECT_EQ(read_bytes(scene.file("shop.tmp")), c.capture);
       } else {
-        EXPECT_FALSE(std::filesystem::exists(run.file("shop.tmp")));
-        EXPECT_EQ(run.row(5), format.after_created);
+        EXPECT_FALSE(std::filesystem::exists(scene.file("shop.tmp")));
       }
-      EXPECT_TRUE(std::filesystem::exists(run.file(format.name)));
+      EXPECT_TRUE(std::filesystem::exists(scene.file(format.name)));
     }
   }
 }
@@ -284,30 +263,23 @@ TEST(ConvertCapture, DownloadEndingInsideARecordKept) {
       {"a label line that no report shows", "  VISUAL              P\r\n", true},
       {"a comment block without a signature", "COMMENTS: X\r\nA\r\nB\r\nC\r\n", true},
   };
-  struct Format {
-    float number;
-    std::string name;
-  };
-  const std::vector<Format> formats = {
-      {5, "shop.csv"}, {6, "shop.pat"}, {7, "shop.txt"}, {8, "shop.txt"}};
-  for (const Format& format : formats) {
-    InProcessRun whole;
-    ASSERT_EQ(convert(whole, format.name, format.number, records(4)), 0);
-    const std::string converted = read_bytes(whole.file(format.name));
+  for (const Format& format : every_format) {
+    Scene whole;
+    ASSERT_EQ(convert(whole, format.name, format.writer, records(4)).error, 0);
+    const std::string whole_file = read_bytes(whole.file(format.name));
     for (const Case& c : cases) {
-      SCOPED_TRACE(format.name + " " + std::to_string(static_cast<int>(format.number)) + ": " +
-                   c.label);
-      InProcessRun run;
+      SCOPED_TRACE(trace(format, c.label));
+      Scene scene;
       const std::string capture = records(4) + c.tail;
-      EXPECT_EQ(convert(run, format.name, format.number, capture), 0);
-      EXPECT_EQ(read_bytes(run.file(format.name)), converted);
+      const Converted converted = convert(scene, format.name, format.writer, capture);
+      EXPECT_EQ(converted.error, 0);
+      EXPECT_EQ(read_bytes(scene.file(format.name)), whole_file);
+      EXPECT_EQ(converted.result.kept, c.kept);
       if (c.kept) {
-        ASSERT_TRUE(std::filesystem::exists(run.file("shop.tmp")));
-        EXPECT_EQ(read_bytes(run.file("shop.tmp")), capture);
-        EXPECT_EQ(run.row(5), " The download is kept in 'shop.tmp'");
+        ASSERT_TRUE(std::filesystem::exists(scene.file("shop.tmp")));
+        EXPECT_EQ(read_bytes(scene.file("shop.tmp")), capture);
       } else {
-        EXPECT_FALSE(std::filesystem::exists(run.file("shop.tmp")));
-        EXPECT_NE(run.row(5), " The download is kept in 'shop.tmp'");
+        EXPECT_FALSE(std::filesystem::exists(scene.file("shop.tmp")));
       }
     }
   }

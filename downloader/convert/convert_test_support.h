@@ -1,7 +1,7 @@
 #pragma once
 
-// Helpers shared by the conversion tests: lines built column by column, and
-// records from a few slot values.
+// Helpers shared by the conversion tests: lines built column by column,
+// records from a few slot values, and a place to convert in.
 
 #include <initializer_list>
 #include <map>
@@ -9,10 +9,23 @@
 #include <string_view>
 #include <utility>
 
+#include "downloader/console/console.h"
+#include "downloader/console/scripted_backend.h"
 #include "downloader/convert/certificate_record.h"
+#include "downloader/files/file_table.h"
 #include "downloader/text/text.h"
+#include "tests/support/scratch_folder.h"
 
 namespace pat::test {
+
+// What a conversion works in: a fresh working folder, a console, the files.
+struct Scene {
+  WorkingFolder folder{"pat-convert"};
+  ScriptedBackend backend;
+  Console console{backend};
+  FileTable files;
+  std::string file(const std::string& name) const { return folder.file(name); }
+};
 
 // Places each text at its column (from 1), blanks in the gaps.
 inline Text at_columns(std::initializer_list<std::pair<long, std::string_view>> pieces) {

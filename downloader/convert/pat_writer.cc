@@ -48,8 +48,8 @@ Text time_string(const std::tm& now) {
 
 Text os_name_string() { return "[WINDOWS][32BIT]"; }
 
-void pat_trailer(const RunSettings& settings, CertificateRecord& record, FileTable& files,
-                 int number, const std::function<bool(std::tm&)>& local_time) {
+void pat_trailer(const TrailerTexts& texts, std::string_view file_name, CertificateRecord& record,
+                 FileTable& files, int number, const LocalTime& local_time) {
   const Text os_name = os_name_string();
   const long tag_end = string_instr(os_name, "]");
   record[8] = string_left(os_name, tag_end);
@@ -64,12 +64,12 @@ void pat_trailer(const RunSettings& settings, CertificateRecord& record, FileTab
   if (!local_time(now)) raise_error(err::illegal_function_call);
   record[3] = time_string(now);
 
-  Text baud = single_to_string(settings.baud_choice);
+  Text baud = single_to_string(texts.baud_choice);
   if (!baud.empty() && baud.front() == ' ') baud.erase(0, 1);
   record[4] = baud;
-  record[5] = settings.version_text;
-  record[6] = settings.version_date;
-  record[7] = settings.file_name;
+  record[5] = texts.version_text;
+  record[6] = texts.version_date;
+  record[7] = Text(file_name);
   record[10] = "Faldercroswyth";
   record[11] = "SuperNova";
   for (int slot = 12; slot <= 29; ++slot) record[slot].clear();

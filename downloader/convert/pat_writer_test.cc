@@ -41,14 +41,7 @@ struct ScriptedClock {
   }
 };
 
-RunSettings shop_settings(float baud_choice) {
-  RunSettings settings;
-  settings.version_text = "0.12";
-  settings.version_date = "16-11-2019";
-  settings.file_name = "shop.pat";
-  settings.baud_choice = baud_choice;
-  return settings;
-}
+TrailerTexts shop_texts(float baud_choice) { return {"0.12", "16-11-2019", baud_choice}; }
 
 const SlotValues worked_example_slots = {
     {1, "A0001"}, {2, "05-11-2019"}, {3, "14:32"}, {4, "OFFICE"}, {5, "KITCHEN"},
@@ -58,7 +51,8 @@ const SlotValues worked_example_slots = {
 class PatWriter : public ::testing::Test {
  protected:
   // Runs the trailer into a fresh file; the file's bytes, or the error.
-  std::string trailer_file(const RunSettings& settings, CertificateRecord& record,
+  // The trailer of shop.pat.
+  std::string trailer_file(const TrailerTexts& texts, CertificateRecord& record,
                            ScriptedClock& clock, const Text& before = "") {
     const std::string name = folder_.file("shop.pat");
     error_ = 0;
@@ -67,7 +61,7 @@ class PatWriter : public ::testing::Test {
       files.open_file(name, mode_output, output_number);
       files.print_to_file(output_number, before, false);
       try {
-        pat_trailer(settings, record, files, output_number, clock.function());
+        pat_trailer(texts, "shop.pat", record, files, output_number, clock.function());
       } catch (const RunError& error) {
         error_ = error.number;
       }
@@ -123,7 +117,7 @@ TEST_F(PatWriter, WorkedExampleFile) {
   CertificateRecord record = test::record_of(worked_example_slots);
   const Text row = pat_row(record);
   ScriptedClock clock{{clock_reading(2019, 11, 18, 9, 5, 12), clock_reading(2019, 11, 18, 9, 5, 12)}};
-  const std::string bytes = trailer_file(shop_settings(2), record, clock, row);
+  const std::string bytes = trailer_file(shop_texts(2), record, clock, row);
   EXPECT_EQ(error_, 0);
   EXPECT_EQ(bytes,
             row +
@@ -154,7 +148,7 @@ TEST_F(PatWriter, TrailerFields) {
     SCOPED_TRACE(c.name);
     CertificateRecord record = test::record_of(c.held);
     ScriptedClock clock{{clock_reading(2021, 5, 6, 7, 8, 9), clock_reading(2021, 5, 6, 7, 8, 9)}};
-    EXPECT_EQ(trailer_file(shop_settings(c.baud_choice), record, clock), c.trailer);
+    EXPECT_EQ(trailer_file(shop_texts(c.baud_choice), record, clock), c.trailer);
     EXPECT_EQ(error_, 0);
   }
 }
@@ -164,7 +158,7 @@ TEST_F(PatWriter, DateAndTimeFromTheirOwnReadings) {
   CertificateRecord record;
   ScriptedClock clock{
       {clock_reading(2019, 11, 18, 23, 59, 59), clock_reading(2019, 11, 19, 0, 0, 0)}};
-  const std::string bytes = trailer_file(shop_settings(2), record, clock);
+  const std::string bytes = trailer_file(shop_texts(2), record, clock);
   EXPECT_EQ(bytes.substr(0, 24), "EOD,11-18-2019,00:00:00,");
   EXPECT_EQ(clock.calls, 2u);
 }
@@ -182,7 +176,7 @@ TEST_F(PatWriter, NoClockWritesNothing) {
     SCOPED_TRACE(c.name);
     CertificateRecord record;
     ScriptedClock clock{c.readings};
-    EXPECT_EQ(trailer_file(shop_settings(2), record, clock, "A0001,"), "A0001,");
+    EXPECT_EQ(trailer_file(shop_texts(2), record, clock, "A0001,"), "A0001,");
     EXPECT_EQ(error_, err::illegal_function_call);
   }
 }

@@ -7,6 +7,7 @@
 #include "downloader/convert/convert_test_support.h"
 #include "downloader/convert/writers.h"
 #include "downloader/files/file_table.h"
+#include "downloader/formats.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_folder.h"
 

@@ -1,10 +1,9 @@
 #include "downloader/convert/summary_report.h"
 
 #include "downloader/convert/certificate_parser.h"
-#include "downloader/convert/convert_capture.h"
 #include "downloader/convert/writers.h"
-#include "downloader/formats.h"
 #include "downloader/files/line_reader.h"
+#include "downloader/files/temporary_name.h"
 
 namespace pat {
 namespace {
@@ -21,8 +20,7 @@ struct ReportLines {
 };
 
 // Every third line from the fourth.
-ReportLines copy_report_lines(Program& p) {
-  FileTable& f = p.files;
+ReportLines copy_report_lines(Console& c, FileTable& f) {
   Text line;
   // The first line is dropped without an end test: a capture that starts
   // with a byte 26 ends here with error 62.
@@ -32,7 +30,7 @@ ReportLines copy_report_lines(Program& p) {
   int counter = 0;
   LineReader capture(f, capture_file);
   while (!capture.at_end()) {
-    p.console.check_end_request();
+    c.check_end_request();
     const std::string_view taken = capture.next(line);
     if (!lines.certificate) lines.certificate = certificate_block_line(taken);
     ++counter;
@@ -47,17 +45,15 @@ ReportLines copy_report_lines(Program& p) {
 
 }  // namespace
 
-Text build_summary_report(Program& p) {
-  if (!p.settings.summary_report) return {};
-  FileTable& f = p.files;
-  RunSettings& s = p.settings;
-  const Text& name = s.file_name;
+ConversionResult build_summary_report(Console& c, FileTable& f, const SummaryReportOrder& order,
+                                      Text& download_at) {
+  const Text& name = order.file_name;
 
-  p.console.clear_screen();
+  c.clear_screen();
   const Text temp = temporary_name(name, summary_copy_extension);
-  remove_leftover(f, temp, s.temporary_agreed);
+  remove_leftover(f, temp, order.temporary_agreed);
   rename_file(name, temp);
-  s.download_at = temp;
+  download_at = temp;
   f.open_file(temp, mode_input, capture_file);
   f.open_file(name, mode_output, output_file);
   copy_header_file("header.txt", f, output_file);
@@ -68,14 +64,14 @@ Text build_summary_report(Program& p) {
                   "------------     ----      ----             --------         ----         ------",
                   true);
 
-  const ReportLines lines = copy_report_lines(p);
+  const ReportLines lines = copy_report_lines(c, f);
   const bool keep = !converted_whole(f, capture_file, lines.written) || lines.certificate;
   f.close_file(capture_file);
   f.close_file(output_file);
-  if (keep) return temp;
+  if (keep) return {temp, true};
   kill_files(temp);
-  s.download_at.clear();
-  return {};
+  download_at.clear();
+  return {temp, false};
 }
 
 }  // namespace pat

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,10 +11,27 @@
 #include "downloader/files/file_identity.h"
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
-#include "tests/support/in_process_run.h"
 
 namespace pat::test {
 namespace {
+
+// Builds the report of sum.txt; download_at as the report leaves it.
+ConversionResult build(Scene& scene, Text& download_at,
+                       const std::optional<FileIdentity>& temporary_agreed = {}) {
+  return build_summary_report(scene.console, scene.files, {"sum.txt", temporary_agreed},
+                              download_at);
+}
+
+// The error the report ended with, 0 for none.
+int error_of_build(Scene& scene, const std::optional<FileIdentity>& temporary_agreed = {}) {
+  Text download_at;
+  try {
+    build(scene, download_at, temporary_agreed);
+  } catch (const RunError& e) {
+    return e.number;
+  }
+  return 0;
+}
 
 const std::string titles =
     "Appliance ID     Date      Site             Location         User         Result\r\n"
@@ -38,21 +56,22 @@ class SummaryReport : public ::testing::TestWithParam<SummaryCase> {};
 
 TEST_P(SummaryReport, EveryThirdLineFromTheFourth) {
   const SummaryCase& c = GetParam();
-  InProcessRun run;
-  write_bytes(run.file("sum.txt"), c.capture);
-  run.program.settings.file_name = "sum.txt";
-  run.program.settings.summary_report = true;
-  const Text kept = build_summary_report(run.program);
-  EXPECT_EQ(read_bytes(run.file("sum.txt")), titles + c.rows);
+  Scene scene;
+  write_bytes(scene.file("sum.txt"), c.capture);
+  Text download_at;
+  const ConversionResult result = build(scene, download_at);
+  EXPECT_EQ(read_bytes(scene.file("sum.txt")), titles + c.rows);
+  EXPECT_EQ(result.copy, "sum.xtx");
+  EXPECT_EQ(result.kept, c.kept);
   if (c.kept) {
-    EXPECT_EQ(kept, "sum.xtx");
-    EXPECT_EQ(read_bytes(run.file("sum.xtx")), c.capture);
+    EXPECT_EQ(read_bytes(scene.file("sum.xtx")), c.capture);
+    EXPECT_EQ(download_at, "sum.xtx");
   } else {
-    EXPECT_EQ(kept, "");
-    EXPECT_FALSE(std::filesystem::exists(run.file("sum.xtx")));
+    EXPECT_FALSE(std::filesystem::exists(scene.file("sum.xtx")));
+    EXPECT_EQ(download_at, "");
   }
-  EXPECT_FALSE(run.files.is_open(1));
-  EXPECT_FALSE(run.files.is_open(2));
+  EXPECT_FALSE(scene.files.is_open(1));
+  EXPECT_FALSE(scene.files.is_open(2));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -89,13 +108,11 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SummaryReportHeader, HeaderLinesComeFirst) {
-  InProcessRun run;
-  write_bytes(run.file("header.txt"), "ACME\n\nSITE  \n");
-  write_bytes(run.file("sum.txt"), numbered_lines(4, "\r\n"));
-  run.program.settings.file_name = "sum.txt";
-  run.program.settings.summary_report = true;
-  build_summary_report(run.program);
-  EXPECT_EQ(read_bytes(run.file("sum.txt")), "ACME\r\n\r\nSITE  \r\n" + titles + "L4\r\n");
+  Scene scene;
+  write_bytes(scene.file("header.txt"), "ACME\n\nSITE  \n");
+  write_bytes(scene.file("sum.txt"), numbered_lines(4, "\r\n"));
+  EXPECT_EQ(error_of_build(scene), 0);
+  EXPECT_EQ(read_bytes(scene.file("sum.txt")), "ACME\r\n\r\nSITE  \r\n" + titles + "L4\r\n");
 }
 
 // The file under the temporary name that the operator agreed to replace
@@ -103,54 +120,32 @@ TEST(SummaryReportHeader, HeaderLinesComeFirst) {
 TEST(SummaryReportHeader, LeftoverTemporaryFileGoesOnlyWhenAgreed) {
   for (const bool agreed : {true, false}) {
     SCOPED_TRACE(agreed ? "agreed" : "never asked about");
-    InProcessRun run;
-    write_bytes(run.file("sum.xtx"), "from an earlier run");
-    write_bytes(run.file("sum.txt"), numbered_lines(4, "\n"));
-    run.program.settings.file_name = "sum.txt";
-    run.program.settings.summary_report = true;
-    if (agreed) run.program.settings.temporary_agreed = file_identity("sum.xtx");
-    int error = 0;
-    try {
-      build_summary_report(run.program);
-    } catch (const RunError& e) {
-      error = e.number;
-    }
-    run.files.close_all();
+    Scene scene;
+    write_bytes(scene.file("sum.xtx"), "from an earlier run");
+    write_bytes(scene.file("sum.txt"), numbered_lines(4, "\n"));
+    std::optional<FileIdentity> asked;
+    if (agreed) asked = file_identity("sum.xtx");
+    const int error = error_of_build(scene, asked);
+    scene.files.close_all();
     if (agreed) {
       EXPECT_EQ(error, 0);
-      EXPECT_EQ(read_bytes(run.file("sum.txt")), titles + "L4\r\n");
-      EXPECT_FALSE(std::filesystem::exists(run.file("sum.xtx")));
+      EXPECT_EQ(read_bytes(scene.file("sum.txt")), titles + "L4\r\n");
+      EXPECT_FALSE(std::filesystem::exists(scene.file("sum.xtx")));
     } else {
       EXPECT_EQ(error, err::file_already_open);
-      EXPECT_EQ(read_bytes(run.file("sum.txt")), numbered_lines(4, "\n"));
-      EXPECT_EQ(read_bytes(run.file("sum.xtx")), "from an earlier run");
+      EXPECT_EQ(read_bytes(scene.file("sum.txt")), numbered_lines(4, "\n"));
+      EXPECT_EQ(read_bytes(scene.file("sum.xtx")), "from an earlier run");
     }
   }
 }
 
 // A capture whose first byte is 26 has no first line to drop.
 TEST(SummaryReportHeader, FirstByteTwentySixIsInputPastEnd) {
-  InProcessRun run;
-  write_bytes(run.file("sum.txt"), "\x1aL1\r\nL2\r\n");
-  run.program.settings.file_name = "sum.txt";
-  run.program.settings.summary_report = true;
-  int error = 0;
-  try {
-    build_summary_report(run.program);
-  } catch (const RunError& e) {
-    error = e.number;
-  }
-  EXPECT_EQ(error, err::input_past_end);
+  Scene scene;
+  write_bytes(scene.file("sum.txt"), "\x1aL1\r\nL2\r\n");
+  EXPECT_EQ(error_of_build(scene), err::input_past_end);
   // The download stays whole under the temporary name.
-  EXPECT_EQ(read_bytes(run.file("sum.xtx")), "\x1aL1\r\nL2\r\n");
-}
-
-TEST(SummaryReportHeader, NothingWithoutTheFlag) {
-  InProcessRun run;
-  write_bytes(run.file("sum.txt"), numbered_lines(4, "\n"));
-  run.program.settings.file_name = "sum.txt";
-  build_summary_report(run.program);
-  EXPECT_EQ(read_bytes(run.file("sum.txt")), numbered_lines(4, "\n"));
+  EXPECT_EQ(read_bytes(scene.file("sum.xtx")), "\x1aL1\r\nL2\r\n");
 }
 
 }  // namespace

@@ -5,9 +5,8 @@
 #include <string_view>
 
 #include "downloader/convert/certificate_record.h"
+#include "downloader/convert/writer.h"
 #include "downloader/files/file_table.h"
-#include "downloader/formats.h"
-#include "downloader/run_settings.h"
 #include "downloader/text/text.h"
 
 // The writers of the converted formats: each builds its text from a
@@ -29,9 +28,17 @@ void pat_row(const CertificateRecord& record, Text& row);
 Text date_string(const std::tm& now);  // month-day-year
 Text time_string(const std::tm& now);
 Text os_name_string();
+// The local date and time; false when the platform cannot give them.
+using LocalTime = std::function<bool(std::tm&)>;
+// What the trailer tells of the run besides the file's name and the time.
+struct TrailerTexts {
+  Text version_text;
+  Text version_date;
+  float baud_choice = 0;  // the baud-rate menu's answer
+};
 // Raises 5 when local_time gives nothing.
-void pat_trailer(const RunSettings& settings, CertificateRecord& record, FileTable& files,
-                 int number, const std::function<bool(std::tm&)>& local_time);
+void pat_trailer(const TrailerTexts& texts, std::string_view file_name, CertificateRecord& record,
+                 FileTable& files, int number, const LocalTime& local_time);
 
 // Basic Report (format 7) and Wide Report (format 8); another writer gets
 // no heading and empty rows.
