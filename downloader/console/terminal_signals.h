@@ -4,11 +4,11 @@
 
 // The terminal's process-wide state, reached from signal handlers: the mode
 // it had and the bytes that take curses' screen away, to give it back on a
-// fault signal (before the signal's own end, core dump included), at the
-// process's exit and at every detach. While the terminal is taken, SIGQUIT
-// and SIGTSTP are ignored, their keys being ordinary keys, and a resize
-// wakes the backend's thread once curses' own handler has noted it. The
-// handlers touch only atomics and data fixed before the terminal was taken.
+// fault signal (before the signal's own end, core dump included) and at an
+// exit that finds it still taken. While it is taken, SIGQUIT and SIGTSTP are
+// ignored, their keys being ordinary keys, and a resize wakes the backend's
+// thread once curses' own handler has noted it. The handlers touch only
+// atomics and data fixed before the terminal was taken.
 // One terminal at a time; the calls come in this order.
 
 namespace pat {
