@@ -25,8 +25,6 @@ float add_count(float count, double step) {
   return static_cast<float>(static_cast<double>(count) + step);
 }
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
-
 }  // namespace
 
 CaptureRules::CaptureRules(ByteRule rule, float clock)
@@ -168,7 +166,7 @@ bool CaptureRules::closes(const char* written, std::size_t n) const {
   for (std::size_t k = 0; k < closing_size; ++k) {
     const std::size_t back = closing_size - k;  // places from the end
     const char c = back <= n ? written[n - back] : tail_[tail_size_ - (back - n)];
-    if (lower(c) != closing_text[k]) return false;
+    if (ascii_lower(c) != closing_text[k]) return false;
   }
   return true;
 }

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "downloader/console/box_layout.h"
+
 // The modal box a backend shows over the screen: the program's thread puts
 // it up and waits; the backend's thread draws it and answers it from a key,
 // or with N when the run must end or the backend stops.
@@ -16,11 +18,7 @@ namespace pat {
 
 class ModalBox {
  public:
-  struct Content {
-    std::string caption;
-    std::string text;
-    bool yes_no = false;  // answered Y or N; otherwise a message, answered with Enter
-  };
+  using Content = BoxContent;
 
   // The backend's thread runs: boxes will be answered from now on.
   void open();

@@ -13,19 +13,17 @@
 #include <chrono>
 #include <cerrno>
 #include <clocale>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
-#include "downloader/console/signal_roles.h"
+#include "downloader/console/box_layout.h"
 #include "downloader/console/terminal_hang_up.h"
 #include "downloader/console/terminal_keys.h"
+#include "downloader/console/terminal_signals.h"
 #include "downloader/console/terminal_view.h"
 #include "downloader/text/cp437.h"
 
@@ -33,106 +31,11 @@ namespace pat {
 
 namespace {
 
-// State the signal handlers reach: only atomics and data fixed before the
-// terminal was taken over.
-std::atomic<bool> terminal_taken{false};
-int terminal_fd = -1;
-char restore_bytes[512];
-std::size_t restore_length = 0;
-termios saved_termios;
-bool have_saved_termios = false;
-
-// Gives the terminal back without curses: safe inside a signal handler.
-void restore_terminal_now() {
-  if (!terminal_taken.exchange(false)) return;
-  if (restore_length > 0) {
-    ssize_t written = write(terminal_fd, restore_bytes, restore_length);
-    (void)written;
-  }
-  if (have_saved_termios) tcsetattr(terminal_fd, TCSANOW, &saved_termios);
-}
-
-void restore_at_exit() { restore_terminal_now(); }
-
-void on_fatal_signal(int number) {
-  restore_terminal_now();
-  // The handler was reset on entry: the signal, raised again, ends the
-  // process as it would have without us.
-  std::signal(number, SIG_DFL);
-  std::raise(number);
-}
-
-// The end signals have a guard of their own; the stop and quit keys' signals
-// and the faults belong to the terminal.
-bool ignored_by_terminal(int number) { return number == SIGQUIT || number == SIGTSTP; }
-
-ReplacedSignals replaced_signals;
-
-void install_signal_handlers() {
-  struct sigaction ignore {};
-  sigemptyset(&ignore.sa_mask);
-  ignore.sa_handler = SIG_IGN;
-  struct sigaction fault {};
-  sigemptyset(&fault.sa_mask);
-  fault.sa_handler = on_fatal_signal;
-  fault.sa_flags = SA_RESETHAND;
-  for (int number = 1; number < NSIG; ++number) {
-    if (ignored_by_terminal(number)) replaced_signals.replace(number, ignore);
-    if (signal_role(number) == SignalRole::fault) replaced_signals.replace(number, fault);
-  }
-}
-
-void restore_signal_handlers() { replaced_signals.put_back(); }
-
-// Curses learns of a new terminal size from its own SIGWINCH handler, which
-// only notes it. The thread sleeps until woken: ours calls that handler and
-// wakes the thread, which then reads the resize as a key.
-struct sigaction curses_resize_action;
-std::atomic<const WakePipe*> resize_wake{nullptr};
-
-void on_resize(int number, siginfo_t* info, void* context) {
-  const int saved_errno = errno;
-  if ((curses_resize_action.sa_flags & SA_SIGINFO) != 0) {
-    if (curses_resize_action.sa_sigaction != nullptr) curses_resize_action.sa_sigaction(number, info, context);
-  } else if (curses_resize_action.sa_handler != SIG_DFL && curses_resize_action.sa_handler != SIG_IGN) {
-    curses_resize_action.sa_handler(number);
-  }
-  if (const WakePipe* pipe = resize_wake.load()) pipe->wake();
-  errno = saved_errno;
-}
-
-void chain_resize_signal(const WakePipe& wake) {
-  resize_wake.store(&wake);
-  struct sigaction action {};
-  sigemptyset(&action.sa_mask);
-  action.sa_sigaction = on_resize;
-  action.sa_flags = SA_SIGINFO | SA_RESTART;
-  sigaction(SIGWINCH, &action, &curses_resize_action);
-}
-
-void unchain_resize_signal() {
-  sigaction(SIGWINCH, &curses_resize_action, nullptr);
-  resize_wake.store(nullptr);
-}
-
 // Curses wants UTF-8 for the glyphs; only the character type is set, so that
 // number formatting keeps its point.
 void choose_locale() {
   std::setlocale(LC_CTYPE, "");
   if (std::strcmp(nl_langinfo(CODESET), "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
-}
-
-// What endwin would send, fetched now so a signal handler can send it.
-void prepare_restore_bytes() {
-  restore_length = 0;
-  for (const char* name : {"sgr0", "op", "oc", "cnorm", "rmkx", "rmcup"}) {
-    const char* bytes = tigetstr(name);
-    if (bytes == nullptr || bytes == reinterpret_cast<const char*>(-1)) continue;
-    std::size_t length = std::strlen(bytes);
-    if (restore_length + length > sizeof restore_bytes) continue;
-    std::memcpy(restore_bytes + restore_length, bytes, length);
-    restore_length += length;
-  }
 }
 
 constexpr int run_rows = 25;
@@ -144,34 +47,6 @@ void put(int row, int column, char32_t glyph, attr_t attributes, int pair) {
   cchar_t cell;
   setcchar(&cell, text, attributes, static_cast<short>(pair), nullptr);
   mvadd_wch(row, column, &cell);
-}
-
-std::vector<std::string> box_lines(std::string_view text, bool yes_no, std::size_t width) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : text) {
-    if (c == '\r') continue;
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line.push_back(c);
-    }
-  }
-  if (!line.empty() || lines.empty()) lines.push_back(line);
-  if (yes_no) {
-    if (lines.back() != "Continue?") lines.push_back("Continue?");
-    lines.push_back("(Y/N)");
-  } else {
-    lines.push_back("(Enter)");
-  }
-  if (width == 0) return lines;
-  std::vector<std::string> wrapped;
-  for (const std::string& whole : lines) {
-    if (whole.empty()) wrapped.push_back(whole);
-    for (std::size_t at = 0; at < whole.size(); at += width) wrapped.push_back(whole.substr(at, width));
-  }
-  return wrapped;
 }
 
 }  // namespace
@@ -202,7 +77,6 @@ void TerminalBackend::attach(Console& console) {
     ::close(fd);
     fail("the terminal cannot be used");
   }
-  terminal_fd = fd;
   const int input_fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (input_fd >= 0) input_ = fdopen(input_fd, "r");
   if (input_ == nullptr) {
@@ -214,14 +88,13 @@ void TerminalBackend::attach(Console& console) {
     close_terminal();
     fail("no pipe for the terminal");
   }
-  have_saved_termios = tcgetattr(fd, &saved_termios) == 0;
   // Before curses starts, so that it leaves these signals to us.
   end_signals_.emplace(wake_);
-  install_signal_handlers();
+  take_terminal_signals(fd);
 
   SCREEN* screen = newterm(nullptr, terminal_, input_);
   if (screen == nullptr) {
-    restore_signal_handlers();
+    give_back_terminal_signals();
     end_signals_.reset();
     wake_.close();
     close_terminal();
@@ -267,11 +140,7 @@ void TerminalBackend::attach(Console& console) {
     (void)written;
   }
 
-  chain_resize_signal(wake_);
-  prepare_restore_bytes();
-  terminal_taken.store(true);
-  static std::once_flag exit_hook;
-  std::call_once(exit_hook, [] { std::atexit(restore_at_exit); });
+  guard_terminal(wake_);
 
   box_.open();
   thread_ = std::thread(&TerminalBackend::run, this);
@@ -283,12 +152,11 @@ void TerminalBackend::detach() {
   wake_.wake();
   thread_.join();
 
-  unchain_resize_signal();
-  terminal_taken.store(false);
+  unguard_terminal();
   endwin();
   delscreen(static_cast<SCREEN*>(screen_));
   screen_ = nullptr;
-  restore_signal_handlers();
+  give_back_terminal_signals();
   end_signals_.reset();
   wake_.close();
   close_terminal();
@@ -300,8 +168,6 @@ void TerminalBackend::close_terminal() {
   input_ = nullptr;
   std::fclose(terminal_);
   terminal_ = nullptr;
-  terminal_fd = -1;
-  have_saved_termios = false;
 }
 
 void TerminalBackend::idle() {
@@ -464,21 +330,16 @@ void TerminalBackend::draw() {
 }
 
 void TerminalBackend::draw_box(const ModalBox::Content& box, int shown_rows, int shown_columns) {
-  int widest_inner = std::max(1, shown_columns - 4);
-  std::vector<std::string> lines = box_lines(box.text, box.yes_no, static_cast<std::size_t>(widest_inner));
-  std::size_t inner = std::min<std::size_t>(box.caption.size(), static_cast<std::size_t>(widest_inner));
-  for (const std::string& line : lines) inner = std::max(inner, line.size());
-  int width = static_cast<int>(inner) + 4;
-  int height = static_cast<int>(lines.size()) + 4;
-  int top = std::max(0, (shown_rows - height) / 2);
-  int left = std::max(0, (shown_columns - width) / 2);
-  int right = left + width - 1;
-  int bottom = top + height - 1;
+  const BoxLayout layout = lay_out_box(box, shown_columns, shown_rows, AnswerLine::next);
+  const int top = layout.top;
+  const int left = layout.left;
+  const int right = left + layout.width - 1;
+  const int bottom = top + layout.height - 1;
 
   auto text_row = [&](int row, std::string_view text, attr_t attributes) {
     put(row, left, U'│', A_NORMAL, colour_pair_);
     for (int column = left + 1; column < right; ++column) put(row, column, U' ', A_NORMAL, colour_pair_);
-    for (std::size_t i = 0; i < text.size() && i < inner; ++i) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
       auto byte = static_cast<std::uint8_t>(text[i]);
       put(row, left + 2 + static_cast<int>(i), cp437_glyph(byte), attributes, colour_pair_);
     }
@@ -491,9 +352,11 @@ void TerminalBackend::draw_box(const ModalBox::Content& box, int shown_rows, int
   };
 
   rule(top, U'┌', U'┐');
-  text_row(top + 1, box.caption, A_BOLD);
+  text_row(top + 1, layout.caption, A_BOLD);
   rule(top + 2, U'├', U'┤');
-  for (std::size_t i = 0; i < lines.size(); ++i) text_row(top + 3 + static_cast<int>(i), lines[i], A_NORMAL);
+  for (std::size_t i = 0; i < layout.lines.size(); ++i) {
+    text_row(top + 3 + static_cast<int>(i), layout.lines[i], A_NORMAL);
+  }
   rule(bottom, U'└', U'┘');
 }
 

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "downloader/files/drain.h"
+
 namespace pat {
 
 WakePipe::~WakePipe() { close(); }
@@ -32,12 +34,6 @@ void WakePipe::wake() const {
   (void)written;
 }
 
-void WakePipe::drain() const {
-  const int fd = read_fd_.load();
-  if (fd < 0) return;
-  char bytes[256];
-  while (read(fd, bytes, sizeof bytes) > 0) {
-  }
-}
+void WakePipe::drain() const { drain_descriptor(read_fd_.load()); }
 
 }  // namespace pat

@@ -114,7 +114,7 @@ class WindowBackend::Window {
   bool size_wrong_ = false;
 
   TextScreen screen_;
-  WindowBox box_;
+  BoxContent box_;
   bool box_shown_ = false;
   bool pictured_once_ = false;
   std::uint64_t pictured_generation_ = 0;
@@ -304,7 +304,7 @@ void WindowBackend::Window::make_picture(bool cursor_phase) {
   if (backend_.box_.generation() != pictured_box_) {
     const std::optional<ModalBox::Content> box = backend_.box_.standing(pictured_box_);
     box_shown_ = box.has_value();
-    if (box_shown_) box_ = WindowBox{box->caption, box->text, box->yes_no};
+    if (box_shown_) box_ = *box;
     changed = true;
   }
   const bool cursor = cursor_wanted(cursor_phase);

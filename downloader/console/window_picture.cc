@@ -16,40 +16,12 @@ constexpr std::uint8_t frame_top_left = 201, frame_top_right = 187, frame_bottom
 constexpr std::uint8_t box_attribute = 0x70;      // colour 0 on colour 7
 constexpr std::uint8_t caption_attribute = 0x07;  // colour 7 on colour 0
 
-std::vector<std::string> box_lines(const WindowBox& box, std::size_t width) {
-  std::vector<std::string> lines;
-  std::string line;
-  for (char c : box.text) {
-    if (c == '\r') continue;
-    if (c == '\n') {
-      lines.push_back(line);
-      line.clear();
-    } else {
-      line.push_back(c);
-    }
-  }
-  if (!line.empty() || lines.empty()) lines.push_back(line);
-  lines.emplace_back();
-  lines.emplace_back(box.yes_no ? "(Y/N)" : "(Enter)");
-  std::vector<std::string> wrapped;
-  for (const std::string& whole : lines) {
-    if (whole.empty()) wrapped.push_back(whole);
-    for (std::size_t at = 0; at < whole.size(); at += width) wrapped.push_back(whole.substr(at, width));
-  }
-  return wrapped;
-}
-
 // Lays the box over the cells, centred; what does not fit is cut.
-void lay_box(const WindowBox& box, int columns, int rows, std::vector<ScreenCell>& cells) {
-  const int widest = std::max(1, columns - 4);
-  const std::vector<std::string> lines = box_lines(box, static_cast<std::size_t>(widest));
-  int inner = std::min<int>(static_cast<int>(box.caption.size()), widest);
-  for (const std::string& line : lines) inner = std::max<int>(inner, static_cast<int>(line.size()));
-  const int width = inner + 4;
-  const int height = static_cast<int>(lines.size()) + 4;
-  const int top = std::max(0, (rows - height) / 2);
-  const int left = std::max(0, (columns - width) / 2);
-  const int right = left + width - 1;
+void lay_box(const BoxContent& box, int columns, int rows, std::vector<ScreenCell>& cells) {
+  const BoxLayout layout = lay_out_box(box, columns, rows, AnswerLine::after_blank_line);
+  const int top = layout.top;
+  const int left = layout.left;
+  const int right = left + layout.width - 1;
 
   auto put = [&](int row, int column, std::uint8_t character, std::uint8_t attribute) {
     if (row < 0 || row >= rows || column < 0 || column >= columns) return;
@@ -63,22 +35,24 @@ void lay_box(const WindowBox& box, int columns, int rows, std::vector<ScreenCell
   auto text_row = [&](int row, const std::string& text, std::uint8_t attribute) {
     put(row, left, frame_down, box_attribute);
     for (int column = left + 1; column < right; ++column) put(row, column, ' ', attribute);
-    for (int i = 0; i < static_cast<int>(text.size()) && i < inner; ++i) {
+    for (int i = 0; i < static_cast<int>(text.size()); ++i) {
       put(row, left + 2 + i, static_cast<std::uint8_t>(text[static_cast<std::size_t>(i)]), attribute);
     }
     put(row, right, frame_down, box_attribute);
   };
 
   rule(top, frame_top_left, frame_across, frame_top_right);
-  text_row(top + 1, box.caption, caption_attribute);
+  text_row(top + 1, layout.caption, caption_attribute);
   rule(top + 2, divider_left, divider_across, divider_right);
-  for (std::size_t i = 0; i < lines.size(); ++i) text_row(top + 3 + static_cast<int>(i), lines[i], box_attribute);
-  rule(top + height - 1, frame_bottom_left, frame_across, frame_bottom_right);
+  for (std::size_t i = 0; i < layout.lines.size(); ++i) {
+    text_row(top + 3 + static_cast<int>(i), layout.lines[i], box_attribute);
+  }
+  rule(top + layout.height - 1, frame_bottom_left, frame_across, frame_bottom_right);
 }
 
 }  // namespace
 
-void make_window_picture(const TextScreen& screen, int columns, int rows, const WindowBox* box,
+void make_window_picture(const TextScreen& screen, int columns, int rows, const BoxContent* box,
                          bool cursor_shown, WindowPicture& picture) {
   columns = std::clamp<int>(columns, 0, screen.columns);
   rows = std::clamp<int>(rows, 0, screen.rows);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
+#include "downloader/console/box_layout.h"
 #include "downloader/console/text_screen.h"
 
 // The picture of the screen that the window shows: each cell as its 8 x 16
@@ -13,13 +13,6 @@ namespace pat {
 
 constexpr int glyph_width = 8;
 constexpr int glyph_height = 16;
-
-// A modal box: a caption, lines of text and the keys that answer it.
-struct WindowBox {
-  std::string caption;
-  std::string text;
-  bool yes_no = false;
-};
 
 struct WindowPicture {
   int width = 0;   // pixels
@@ -31,7 +24,7 @@ struct WindowPicture {
 // Draws the first columns x rows cells of the screen (at most the screen's
 // own). cursor_shown is the blink phase: the cursor line appears when it and
 // the screen's cursor_visible are both set and no box is shown.
-void make_window_picture(const TextScreen& screen, int columns, int rows, const WindowBox* box,
+void make_window_picture(const TextScreen& screen, int columns, int rows, const BoxContent* box,
                          bool cursor_shown, WindowPicture& picture);
 
 }  // namespace pat

@@ -25,7 +25,7 @@ class WindowPictureTest : public ::testing::Test {
     screen.colour_statement(0, 7);
     screen.clear_screen();
   }
-  WindowPicture draw(const WindowBox* box = nullptr, bool cursor_shown = true) {
+  WindowPicture draw(const BoxContent* box = nullptr, bool cursor_shown = true) {
     WindowPicture picture;
     make_window_picture(screen, screen.columns, screen.rows, box, cursor_shown, picture);
     return picture;
@@ -112,7 +112,7 @@ TEST_F(WindowPictureTest, ABoxStandsOverTheScreenWithoutTheCursor) {
   const WindowPicture plain = draw();
   EXPECT_EQ(count(plain, 13, black), 8);  // the cursor line alone
 
-  const WindowBox box{"Unhandled Error #5", "An error arose.\nContinue?", true};
+  const BoxContent box{"Unhandled Error #5", "An error arose.\nContinue?", true};
   const WindowPicture boxed = draw(&box);
   EXPECT_EQ(boxed.width, 800);
   EXPECT_EQ(boxed.height, 400);
@@ -126,7 +126,7 @@ TEST_F(WindowPictureTest, ABoxStandsOverTheScreenWithoutTheCursor) {
   EXPECT_EQ(draw(&box).pixels, boxed.pixels);
 
   // A text longer than the screen is wrapped and cut, never drawn outside.
-  const WindowBox wide{std::string(300, 'W'), std::string(500, 'x') + "\n" + std::string(40, '\n'), false};
+  const BoxContent wide{std::string(300, 'W'), std::string(500, 'x') + "\n" + std::string(40, '\n'), false};
   const WindowPicture cut = draw(&wide);
   EXPECT_EQ(cut.pixels.size(), 800u * 400u);
 }

@@ -42,9 +42,6 @@ class Device {
   virtual std::optional<std::uint64_t> size() const = 0;
 };
 
-// Reads a wake descriptor empty; whether anything was there.
-bool drain_wake(int wake_fd);
-
 // Recognises a device name and opens the device it names. Null for a name
 // that names no device (it is then a file on disk); a malformed device name
 // or a device that cannot be had raises its run-time error.

@@ -1,8 +1,5 @@
 #include "downloader/files/file_table.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,7 +9,6 @@
 #include "downloader/files/file_lock.h"
 #include "downloader/files/line_split.h"
 #include "downloader/files/medium_sync.h"
-#include "downloader/files/system_name.h"
 #include "downloader/run_error.h"
 
 namespace pat {
@@ -26,10 +22,6 @@ int read_error(int error) {
 }
 
 int write_error(int error) { return read_error(error); }
-
-bool holds_wildcard_or_nul(std::string_view name) {
-  return name.find_first_of(std::string_view("*?\0", 3)) != std::string_view::npos;
-}
 
 // Replaces the (fully taken) read buffer with the next block from the
 // device. False when nothing came: the end of the file, or nothing
@@ -167,151 +159,6 @@ int close_entry(OpenFile& f) {
   return result;
 }
 
-// Opened without waiting, so that a FIFO of that name cannot hold the run;
-// the descriptor blocks again once the name has proved a plain file.
-int open_or_errno(const std::string& name, int flags) {
-  int fd;
-  do {
-    fd = ::open(name.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0666);
-  } while (fd < 0 && errno == EINTR);
-  return fd;
-}
-
-// 0 for a name that can be used as a file; else its error: 70 for a folder,
-// 53 for a FIFO or a socket, whose reads and writes would wait on another
-// program.
-int not_a_plain_file(int fd) {
-  struct stat st;
-  if (::fstat(fd, &st) != 0) return err::file_not_found;
-  if (S_ISDIR(st.st_mode)) return err::permission_denied;
-  if (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)) return err::file_not_found;
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return err::file_not_found;
-  return 0;
-}
-
-bool access_refused(int error) {
-  return error == EACCES || error == EPERM || error == EROFS || error == ETXTBSY;
-}
-
-// Opens with O_CREAT, telling whether this open made the file: an exclusive
-// create first, then an open of the file that is there. A name that keeps
-// changing between the two (a link to nowhere, say) is opened as before,
-// and counts as found, never as made.
-int open_creating(const std::string& path, int flags, bool& created) {
-  created = false;
-  constexpr int attempts = 4;
-  for (int attempt = 0; attempt < attempts; ++attempt) {
-    int fd = open_or_errno(path, flags | O_CREAT | O_EXCL);
-    if (fd >= 0) {
-      created = true;
-      return fd;
-    }
-    if (errno != EEXIST) return fd;
-    fd = open_or_errno(path, flags);
-    if (fd >= 0 || errno != ENOENT) return fd;
-  }
-  return open_or_errno(path, flags | O_CREAT);
-}
-
-// Opens the system's path in the mode; the descriptor is a plain file (or a
-// device) and blocks. Nothing is emptied or locked yet.
-int open_descriptor(const std::string& path, FileMode mode, OpenFile& f) {
-  int fd = -1;
-  f.created = false;
-  switch (mode) {
-    case mode_input:
-      fd = open_or_errno(path, O_RDONLY);
-      f.can_read = true;
-      break;
-    case mode_output:
-      // Emptied only once locked: a file another copy is writing is never cut.
-      fd = open_creating(path, O_WRONLY, f.created);
-      f.can_write = true;
-      break;
-    case mode_random: {
-      fd = open_creating(path, O_RDWR, f.created);
-      f.can_read = f.can_write = true;
-      if (fd < 0 && access_refused(errno)) {
-        const int first_error = errno;
-        fd = open_or_errno(path, O_RDONLY);
-        f.can_write = false;
-        if (fd < 0) {
-          fd = open_creating(path, O_WRONLY, f.created);
-          f.can_read = false;
-          f.can_write = true;
-        }
-        if (fd < 0) errno = first_error;
-      }
-      break;
-    }
-  }
-  if (fd < 0) raise_error(open_error_from_errno(errno, path));
-  if (const int error = not_a_plain_file(fd)) {
-    ::close(fd);
-    raise_error(error);
-  }
-  return fd;
-}
-
-// How often an open is tried again when the name was deleted or renamed
-// between the open and the lock.
-constexpr int name_change_retries = 8;
-
-// Opens a name that is not a serial device name.
-std::unique_ptr<OpenFile> open_disk_file(std::string_view name, FileMode mode,
-                                         Emptying emptying) {
-  // The program never creates a name that kill_files would read as a
-  // pattern; a NUL would silently cut the name short.
-  if (holds_wildcard_or_nul(name)) raise_error(err::file_not_found);
-  if (mode != mode_input && mode != mode_output && mode != mode_random)
-    raise_error(err::bad_file_mode);
-
-  const std::string path = system_name(name);
-  auto f = std::make_unique<OpenFile>();
-  f->mode = mode;
-  int fd;
-  for (int attempt = 0;; ++attempt) {
-    fd = open_descriptor(path, mode, *f);
-    if (!f->can_write) {
-      // A reader holds a shared lock where it can, so that no other copy
-      // empties or deletes the file under it; it reads on either way.
-      lock_without_waiting(fd, LOCK_SH);
-      break;
-    }
-    if (!lock_without_waiting(fd, LOCK_EX)) {
-      ::close(fd);
-      raise_error(err::permission_denied);
-    }
-    if (still_named(fd, path)) break;
-    ::close(fd);
-    if (attempt == name_change_retries) raise_error(err::permission_denied);
-  }
-
-  struct stat st;
-  const bool stated = ::fstat(fd, &st) == 0;
-  if (stated) f->identity = identity_of(st);
-  if (mode == mode_output && emptying == Emptying::at_first_write) {
-    f->keep_until_written = true;
-  } else if (mode == mode_output && stated && S_ISREG(st.st_mode) && st.st_size > 0 &&
-             ::ftruncate(fd, 0) != 0) {
-    const int error = errno;
-    ::close(fd);
-    raise_error(open_error_from_errno(error));
-  }
-  f->name = std::string(name);
-  f->path = path;
-  f->fd = fd;
-  f->device = std::make_unique<DiskFile>(fd);
-  if (mode == mode_input) {
-    // A file that starts with byte 26 reads as empty. A failed read closes
-    // the file with the entry.
-    const int first = peek_byte(*f);
-    f->at_end = first == eof_mark;
-  }
-  return f;
-}
-
 // The first byte written to an output kept as it was empties it; a file
 // this open made is empty already.
 void empty_at_first_byte(OpenFile& f) {
@@ -325,6 +172,29 @@ void empty_at_first_byte(OpenFile& f) {
     f.write_failed = true;
     raise_error(write_error(errno));
   }
+}
+
+// Opens a name that is not a serial device name.
+std::unique_ptr<OpenFile> disk_entry(std::string_view name, FileMode mode, Emptying emptying) {
+  DiskOpening disk = open_disk_file(name, mode, emptying);
+  auto f = std::make_unique<OpenFile>();
+  f->mode = mode;
+  f->can_read = disk.can_read;
+  f->can_write = disk.can_write;
+  f->name = std::string(name);
+  f->path = std::move(disk.path);
+  f->fd = disk.fd;
+  f->created = disk.created;
+  f->identity = disk.identity;
+  f->keep_until_written = disk.keep_until_written;
+  f->device = std::move(disk.file);
+  if (mode == mode_input) {
+    // A file that starts with byte 26 reads as empty. A failed read closes
+    // the file with the entry.
+    const int first = peek_byte(*f);
+    f->at_end = first == eof_mark;
+  }
+  return f;
 }
 
 }  // namespace
@@ -383,7 +253,7 @@ void FileTable::open_file(std::string_view name, FileMode mode, int number, Empt
     files_.emplace(number, device_entry(std::move(device)));
     return;
   }
-  auto f = open_disk_file(name, mode, emptying);
+  auto f = disk_entry(name, mode, emptying);
   if (f->can_write) {
     written_names_.emplace(name);
     left_as_found_.erase(f->name);

@@ -10,6 +10,7 @@
 
 #include "downloader/files/device.h"
 #include "downloader/files/file_identity.h"
+#include "downloader/files/file_mode.h"
 #include "downloader/files/number_map.h"
 #include "downloader/text/text.h"
 
@@ -22,14 +23,6 @@
 // builds the program hands to the table; without one every name is a file.
 
 namespace pat {
-
-enum FileMode { mode_random = 1, mode_input = 3, mode_output = 4 };
-
-// When an output file that exists loses what it held: at the open, or only
-// when its first byte is written, so that a run which writes nothing leaves
-// it as it was. Such a file, closed with nothing written, is deleted when
-// the open created it and left untouched otherwise.
-enum class Emptying { at_open, at_first_write };
 
 // Files are read in blocks of this size; buffered output is handed to the
 // system once it reaches the same size.

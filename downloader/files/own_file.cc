@@ -11,8 +11,6 @@
 namespace pat {
 namespace {
 
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The entry's name in the program's text when it is `name` but for the
 // case of ASCII letters. Only ASCII bytes may differ, so every other
 // character of `name` stands in the result as it is.

@@ -6,6 +6,7 @@
 
 #include "downloader/run_error.h"
 #include "downloader/serial/serial_settings.h"
+#include "downloader/text/text.h"
 
 namespace pat {
 namespace {
@@ -14,10 +15,6 @@ namespace {
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
-
-char ascii_upper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // One field of the option text: up to three letters, then a decimal number.
 struct Field {
@@ -77,9 +74,7 @@ unsigned millis_option(const Field& field, unsigned when_absent) {
 }
 
 void parse_options(std::string_view option_text, SerialSettings& s) {
-  std::string upper(option_text);
-  std::transform(upper.begin(), upper.end(), upper.begin(), ascii_upper);
-  const std::vector<std::string> fields = cut_fields(upper);
+  const std::vector<std::string> fields = cut_fields(string_ucase(option_text));
 
   s.baud_rate = 300;
   s.parity = Parity::even;

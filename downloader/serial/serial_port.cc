@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "downloader/files/device.h"
+#include "downloader/files/drain.h"
 #include "downloader/files/own_file.h"
 #include "downloader/run_error.h"
 #include "downloader/serial/line_settings.h"
@@ -131,7 +131,7 @@ namespace {
 // Whether the wake descriptor reported; if so it is read empty.
 bool woken(const pollfd& wake) {
   if (wake.fd < 0 || (wake.revents & POLLIN) == 0) return false;
-  drain_wake(wake.fd);
+  drain_descriptor(wake.fd);
   return true;
 }
 

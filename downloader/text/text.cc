@@ -99,17 +99,13 @@ Text string_rtrim(std::string_view s) { return Text(string_rtrim_view(s)); }
 
 Text string_ucase(std::string_view s) {
   Text result(s);
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  }
+  for (char& c : result) c = ascii_upper(c);
   return result;
 }
 
 Text string_lcase(std::string_view s) {
   Text result(s);
-  for (char& c : result) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-  }
+  for (char& c : result) c = ascii_lower(c);
   return result;
 }
 

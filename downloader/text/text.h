@@ -90,6 +90,10 @@ inline void string_store(Text& target, std::string_view value) {
   target.append(value.data(), value.size());
 }
 
+// ASCII letters only: every other byte, 128 to 255 included, stays as it is.
+constexpr char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 Text string_ucase(std::string_view s);
 Text string_lcase(std::string_view s);
 Text string_chr(long n);  // error 5 outside 0..255
