@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "downloader/files/temporary_name.h"
 #include "downloader/run_error.h"
 
 namespace pat {
@@ -35,6 +36,17 @@ void remove_leftover(FileTable& files, std::string_view name,
   files.close_file(probe_file);
   if (!ours) raise_error(err::file_already_open);
   kill_files(name);
+}
+
+Text move_to_copy(FileTable& files, const Text& name, std::string_view extension,
+                  const std::optional<FileIdentity>& agreed, Text& download_at) {
+  const Text copy = temporary_name(name, extension);
+  remove_leftover(files, copy, agreed);
+  rename_file(name, copy);
+  download_at = copy;
+  files.open_file(copy, mode_input, copy_file);
+  files.open_file(name, mode_output, converted_file);
+  return copy;
 }
 
 bool converted_whole(const FileTable& files, int number, long records) {

@@ -17,6 +17,11 @@ namespace pat {
 constexpr std::string_view conversion_copy_extension = "tmp";
 constexpr std::string_view summary_copy_extension = "xtx";
 
+// While a conversion runs, the copy is read as file 1 and the converted file
+// written as file 2.
+inline constexpr int copy_file = 1;
+inline constexpr int converted_file = 2;
+
 // What a conversion did with the copy.
 struct ConversionResult {
   Text copy;          // the temporary name the download was moved to
@@ -29,6 +34,13 @@ struct ConversionResult {
 // another copy's kept download say, stays, and the conversion ends with 55.
 void remove_leftover(FileTable& files, std::string_view name,
                      const std::optional<FileIdentity>& agreed);
+
+// Moves the capture under `name` to its copy (the name with `extension`),
+// after the leftover there went as remove_leftover says, and opens both:
+// the copy for reading, a new empty file under the name for writing.
+// download_at names the copy from the move on. The copy's name.
+Text move_to_copy(FileTable& files, const Text& name, std::string_view extension,
+                  const std::optional<FileIdentity>& agreed, Text& download_at);
 
 // Whether a conversion lost nothing of the download it read as file
 // `number`: it wrote at least one record, and its reader took

@@ -2,13 +2,12 @@
 
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/files/line_reader.h"
-#include "downloader/files/temporary_name.h"
 
 namespace pat {
 namespace {
 
-constexpr int capture_file = 1;
-constexpr int output_file = 2;
+constexpr int capture_file = copy_file;
+constexpr int output_file = converted_file;
 
 // The slots that the writer's rows show: the parser fills no others.
 SlotSet slots_written(Writer writer, std::string_view report_format) {
@@ -56,12 +55,7 @@ ConversionResult convert_capture(Console& c, FileTable& f, const LocalTime& loca
 
   c.clear_screen();
   c.print_line("Converting file format");
-  const Text temp = temporary_name(name, conversion_copy_extension);
-  remove_leftover(f, temp, order.temporary_agreed);
-  rename_file(name, temp);
-  download_at = temp;
-  f.open_file(temp, mode_input, capture_file);
-  f.open_file(name, mode_output, output_file);
+  const Text temp = move_to_copy(f, name, conversion_copy_extension, order.temporary_agreed, download_at);
 
   if (writer == Writer::csv) csv_title_line(f, output_file);
   if (writes_report(writer)) report_heading(writer, order.report_format, f, output_file);

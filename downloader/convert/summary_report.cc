@@ -3,13 +3,12 @@
 #include "downloader/convert/certificate_parser.h"
 #include "downloader/convert/writers.h"
 #include "downloader/files/line_reader.h"
-#include "downloader/files/temporary_name.h"
 
 namespace pat {
 namespace {
 
-constexpr int capture_file = 1;
-constexpr int output_file = 2;
+constexpr int capture_file = copy_file;
+constexpr int output_file = converted_file;
 
 // What the line loop found: the lines written, and whether the download
 // held lines of a certificate download (one taken for a summary by
@@ -50,12 +49,7 @@ ConversionResult build_summary_report(Console& c, FileTable& f, const SummaryRep
   const Text& name = order.file_name;
 
   c.clear_screen();
-  const Text temp = temporary_name(name, summary_copy_extension);
-  remove_leftover(f, temp, order.temporary_agreed);
-  rename_file(name, temp);
-  download_at = temp;
-  f.open_file(temp, mode_input, capture_file);
-  f.open_file(name, mode_output, output_file);
+  const Text temp = move_to_copy(f, name, summary_copy_extension, order.temporary_agreed, download_at);
   copy_header_file("header.txt", f, output_file);
   f.print_to_file(output_file,
                   "Appliance ID     Date      Site             Location         User         Result",

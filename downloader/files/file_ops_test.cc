@@ -168,16 +168,18 @@ TEST(KillFiles, TheOneNameNeverAFolder) {
   }
 }
 
+// A rename, the files before it (name and content) and after it.
+struct RenameCase {
+  std::string label;
+  std::map<std::string, std::string> files;
+  std::string old_name;
+  std::string new_name;
+  int expected;
+  std::map<std::string, std::string> after;
+};
+
 TEST(RenameFile, MovesOrFailsLeavingBothNames) {
-  struct Case {
-    std::string label;
-    std::map<std::string, std::string> files;
-    std::string old_name;
-    std::string new_name;
-    int expected;
-    std::map<std::string, std::string> after;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<RenameCase> cases = {
       {"renamed", {{"old", "data"}}, "old", "new", 0, {{"new", "data"}}},
       {"missing old name", {}, "old", "new", err::file_not_found, {}},
       {"old name in a missing folder", {}, "nofolder/old", "new", err::file_not_found, {}},
@@ -188,7 +190,7 @@ TEST(RenameFile, MovesOrFailsLeavingBothNames) {
       {"accented names", {{"caf\xC3\xA9.txt", "data"}}, "caf\x82.txt", "caf\x82.tmp", 0,
        {{"caf\xC3\xA9.tmp", "data"}}},
   };
-  for (const Case& c : cases) {
+  for (const RenameCase& c : cases) {
     SCOPED_TRACE(c.label);
     WorkingFolder dir;
     for (const auto& [name, bytes] : c.files) write_bytes(name, bytes);
@@ -312,15 +314,7 @@ TEST(KillFilesOnExfat, DeletesTheNameInTheFileSystemsLetterCase) {
 TEST(RenameFileOnExfat, MovesWithoutReplacing) {
   ExfatMount stick;
   if (!stick.unavailable().empty()) GTEST_SKIP() << stick.unavailable();
-  struct Case {
-    std::string label;
-    std::map<std::string, std::string> files;
-    std::string old_name;
-    std::string new_name;
-    int expected;
-    std::map<std::string, std::string> after;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<RenameCase> cases = {
       {"renamed", {{"shop.csv", "data"}}, "shop.csv", "shop.tmp", 0, {{"shop.tmp", "data"}}},
       {"old name in another letter case", {{"Shop.csv", "data"}}, "shop.csv", "shop.tmp", 0,
        {{"shop.tmp", "data"}}},
@@ -332,7 +326,7 @@ TEST(RenameFileOnExfat, MovesWithoutReplacing) {
       {"missing old name", {}, "shop.csv", "shop.tmp", err::file_not_found, {}},
   };
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    const Case& c = cases[i];
+    const RenameCase& c = cases[i];
     SCOPED_TRACE(c.label);
     const std::string folder = stick.file("case" + std::to_string(i));
     fs::create_directory(folder);
