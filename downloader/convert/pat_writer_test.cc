@@ -9,11 +9,13 @@
 #include "downloader/run_error.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/text_rows.h"
 
 namespace pat {
 namespace {
 
 using test::SlotValues;
+using test::pat_row;
 
 constexpr int output_number = 2;
 

@@ -10,12 +10,14 @@
 #include "downloader/formats.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/text_rows.h"
 
 namespace pat {
 namespace {
 
 using test::at_columns;
 using test::SlotValues;
+using test::report_row;
 
 constexpr int output_number = 2;
 
