@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "downloader/convert/convert_test_support.h"
 #include "downloader/files/file_table.h"
 #include "downloader/run_error.h"
+#include "tests/support/conversion_helpers.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/reference_parser.h"
 #include "tests/support/scratch_folder.h"
