@@ -12,6 +12,7 @@
 #include "tests/support/file_bytes.h"
 #include "tests/support/held_file.h"
 #include "tests/support/in_process_run.h"
+#include "tests/support/screen_rows.h"
 
 namespace pat::test {
 namespace {
@@ -32,7 +33,7 @@ TEST(ErrorHandlerScreens, PortThatCannotBeOpened) {
   EXPECT_EQ(run.row(1), " FATAL PROGRAMME ERROR!!") << run.screen_text();
   EXPECT_EQ(run.row(2), "");
   EXPECT_EQ(run.row(3), " COM PORT 200 NOT ANSWERING");
-  EXPECT_EQ(run.console.row_text(4).substr(0, 12), " Error: 68  ");
+  EXPECT_EQ(row_text(run.console, 4).substr(0, 12), " Error: 68  ");
   EXPECT_EQ(run.row(5), "");
   EXPECT_EQ(run.row(6), "");
   EXPECT_EQ(run.row(7), version_line);

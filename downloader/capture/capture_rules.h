@@ -48,6 +48,7 @@ class CaptureRules {
 
   bool ended() const { return ended_; }
   bool data_received() const { return data_received_; }
+  // For tests: the capture draws the screen as each step tells it.
   bool reading_screen_shown() const { return reading_screen_shown_; }
   float countdown() const { return countdown_; }
   float record_count() const { return record_count_; }

@@ -243,15 +243,4 @@ void Console::request_end() {
   backend_.wake();
 }
 
-std::string Console::row_text(int row) const {
-  std::lock_guard lock(mutex_);
-  std::string text;
-  if (row < 1 || row > screen_.rows) return text;
-  text.reserve(screen_.columns);
-  for (int column = 1; column <= screen_.columns; ++column) {
-    text.push_back(static_cast<char>(screen_.cell(row, column).character));
-  }
-  return text;
-}
-
 }  // namespace pat

@@ -60,6 +60,8 @@ class Console {
   void clear_screen();
   void locate_cursor(int row, int column);
   void print_to_screen(std::string_view text, bool line_end);
+  // The print's own steps: the program takes them through print_line and
+  // print_text, tests one at a time.
   void print_fit_check(std::string_view text);
   void new_line();
   void set_scroll_region(int top, int bottom);
@@ -86,6 +88,8 @@ class Console {
   void restore_screen(const TextScreen& saved);
 
   // Waits about ms milliseconds; ends the run at once on the end request.
+  // The program waits for keys instead; tests wait here to let a scripted
+  // backend take its next step.
   void wait_ms(int ms);
   // Waits until a typed key waits to be read or ms milliseconds have passed
   // (no limit when negative), without waking meanwhile; ends the run at
@@ -120,9 +124,9 @@ class Console {
 
   // Direct access for tests; the program's thread only.
   const TextScreen& screen() const { return screen_; }
-  // The text of one row (1-based), each cell's character byte.
-  std::string row_text(int row) const;
-  // Whether a typed key waits to be read (any thread).
+
+  // Whether a typed key waits to be read (any thread): a backend whose keys
+  // come only when asked holds the next one back until it is read.
   bool typed_keys_waiting() const;
   // Whether a key event waits to be taken (any thread).
   bool key_events_waiting() const;

@@ -11,11 +11,15 @@
 #include <thread>
 #include <vector>
 
-#include "downloader/console/scripted_backend.h"
 #include "downloader/run_error.h"
+#include "tests/support/screen_rows.h"
+#include "tests/support/scripted_backend.h"
 
 namespace pat {
 namespace {
+
+using test::row_text;
+using test::ScriptedBackend;
 
 // Counts what the console asks of its backend.
 class RecordingBackend : public ConsoleBackend {
@@ -173,7 +177,7 @@ TEST(ConsolePrint, PiecesFollowTheFitRule) {
     c.print(console);
     EXPECT_EQ(console.screen().cursor_row, c.row_after) << c.name;
     EXPECT_EQ(console.screen().cursor_column, c.column_after) << c.name;
-    EXPECT_EQ(console.row_text(c.piece_row).substr(0, c.row_start.size()), c.row_start) << c.name;
+    EXPECT_EQ(row_text(console, c.piece_row).substr(0, c.row_start.size()), c.row_start) << c.name;
   }
 }
 
@@ -183,12 +187,12 @@ TEST(ConsolePrint, RowTextIsTheRowsCharacterBytes) {
   set_up(console);
   console.locate_cursor(3, 99);
   console.print_to_screen("ab", false);
-  std::string row = console.row_text(3);
+  std::string row = row_text(console, 3);
   ASSERT_EQ(row.size(), 100u);
   EXPECT_EQ(row.substr(98), "ab");
   EXPECT_EQ(row.substr(0, 98), std::string(98, ' '));
-  EXPECT_EQ(console.row_text(0), "");
-  EXPECT_EQ(console.row_text(26), "");
+  EXPECT_EQ(row_text(console, 0), "");
+  EXPECT_EQ(row_text(console, 26), "");
 }
 
 TEST(ConsolePrint, BellPausesAQuarterSecondAndWritesNothing) {
@@ -197,7 +201,7 @@ TEST(ConsolePrint, BellPausesAQuarterSecondAndWritesNothing) {
   set_up(console);
   console.print_to_screen("a\x07" "b", false);
   EXPECT_EQ(backend.sleeps, (std::vector<int>{250}));
-  EXPECT_EQ(console.row_text(1).substr(0, 3), "ab ");
+  EXPECT_EQ(row_text(console, 1).substr(0, 3), "ab ");
 }
 
 TEST(ConsolePrint, EveryScreenChangeAdvancesTheGeneration) {
@@ -229,7 +233,7 @@ TEST(ConsoleScreen, RestoreBringsBackTheCopyAndKeepsTheBell) {
   console.print_line(" and after");
   console.colour_statement(1, 2);
   console.restore_screen(saved);
-  EXPECT_EQ(console.row_text(1).substr(0, 12), "before      ");
+  EXPECT_EQ(row_text(console, 1).substr(0, 12), "before      ");
   EXPECT_EQ(console.screen().cursor_row, 1);
   EXPECT_EQ(console.screen().cursor_column, 7);
   EXPECT_EQ(console.screen().foreground, 0);

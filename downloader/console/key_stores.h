@@ -44,6 +44,7 @@ class TypedKeys {
   bool pop(TypedKey& key);  // false when empty
   // Whether a key waits in the buffer; a key is only held while it is full.
   bool empty() const { return buffer_.empty(); }
+  // The keys held back, for tests: the program only pushes and pops.
   std::size_t held() const { return held_.size(); }
   // Both the buffer and the held keys.
   void discard();

@@ -8,13 +8,16 @@
 #include <vector>
 
 #include "downloader/console/console.h"
-#include "downloader/console/scripted_backend.h"
 #include "downloader/run_error.h"
+#include "tests/support/screen_rows.h"
+#include "tests/support/scripted_backend.h"
 
 namespace pat {
 namespace {
 
 using namespace std::string_literals;
+using test::row_text;
+using test::ScriptedBackend;
 
 struct EntryCase {
   std::string keys;  // typed one by one, then Enter
@@ -219,7 +222,7 @@ class LineEntryTest : public ::testing::Test {
   }
 
   std::string cells(int row, int column, int count) const {
-    return console.row_text(row).substr(static_cast<std::size_t>(column - 1),
+    return row_text(console, row).substr(static_cast<std::size_t>(column - 1),
                                         static_cast<std::size_t>(count));
   }
 

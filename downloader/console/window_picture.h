@@ -18,6 +18,7 @@ struct WindowPicture {
   int width = 0;   // pixels
   int height = 0;
   std::vector<std::uint32_t> pixels;  // row after row from the top, 0xAARRGGBB
+  // One pixel, for tests: the backend hands the pixels on whole.
   std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
 };
 

@@ -169,14 +169,6 @@ bool certificate_block_line(std::string_view line) {
   return (labels_in(line, columns) & marks) != 0;
 }
 
-bool parse_certificate_line(Text& line, FileTable& files, int input_number,
-                            CertificateRecord& record) {
-  LabelColumns columns;
-  const RuleSet found = labels_in(line, columns);
-  return run_label_rules(index, found, columns, line, {files, input_number, every_slot, line},
-                         record);
-}
-
 CertificateParser::CertificateParser(FileTable& files, int input_number, SlotSet fill)
     : shortest_label_(index.shortest_label()),
       active_(active_rules(index, fill)),

@@ -13,26 +13,21 @@
 
 namespace pat {
 
-// Parses one line held in a text of its own, which a rule may change; a
-// comment block reads three more lines of `input` (file number
-// `input_number`). True when the record is complete.
-bool parse_certificate_line(Text& line, FileTable& files, int input_number,
-                            CertificateRecord& record);
-
 // Whether the rules read the line as the first or the last of an
 // appliance's block: the appliance's ID or its signature. A summary download
 // holds no such line.
 bool certificate_block_line(std::string_view line);
 
-// The parser of one conversion, line after line: as parse_certificate_line,
-// for lines that may view the read buffer, filling only the slots that its
-// writer shows.
+// The parser of one conversion, line after line. A line may view the read
+// buffer: a rule that changes it changes a copy. A comment block reads
+// three more lines of file `input_number`.
 class CertificateParser {
  public:
   // Only the slots of `fill` are filled: a writer that shows a few needs no
   // more.
   CertificateParser(FileTable& files, int input_number, SlotSet fill = every_slot);
 
+  // True when the line completes the record.
   bool parse(std::string_view line, CertificateRecord& record) {
     // Inline for the lines too short for any label, empty ones above all.
     return line.size() >= shortest_label_ && parse_labels(line, record);

@@ -8,16 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "downloader/convert/convert_test_support.h"
 #include "downloader/files/file_table.h"
 #include "downloader/run_error.h"
+#include "tests/support/conversion_helpers.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/reference_parser.h"
 #include "tests/support/scratch_folder.h"
 
 namespace pat {
 namespace {
 
 using test::at_columns;
+using test::parse_certificate_line;
 using test::SlotValues;
 
 constexpr int input_number = 1;

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "downloader/convert/convert_test_support.h"
 #include "downloader/convert/writers.h"
 #include "downloader/files/file_identity.h"
 #include "downloader/run_error.h"
+#include "tests/support/conversion_helpers.h"
 #include "tests/support/file_bytes.h"
+#include "tests/support/screen_rows.h"
 
 namespace pat::test {
 namespace {
@@ -181,7 +182,7 @@ TEST(ConvertCapture, ReturnsWithItsFilesOpenForTheFinishingLines) {
   EXPECT_FALSE(result.kept);
   EXPECT_TRUE(scene.files.is_open(1));
   EXPECT_TRUE(scene.files.is_open(2));
-  EXPECT_EQ(scene.console.row_text(1).find_first_not_of(' '), std::string::npos);
+  EXPECT_EQ(row_text(scene.console, 1).find_first_not_of(' '), std::string::npos);
   EXPECT_EQ(download_at, "shop.tmp");
   close_conversion(scene.files, result, download_at);
   EXPECT_FALSE(scene.files.is_open(1));

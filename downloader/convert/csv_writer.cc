@@ -144,10 +144,4 @@ void csv_row(const CertificateRecord& record, Text& row) {
   row.back() = '\n';
 }
 
-Text csv_row(const CertificateRecord& record) {
-  Text row;
-  csv_row(record, row);
-  return row;
-}
-
 }  // namespace pat

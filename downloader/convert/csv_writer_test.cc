@@ -3,16 +3,18 @@
 #include <string>
 #include <vector>
 
-#include "downloader/convert/convert_test_support.h"
 #include "downloader/convert/writers.h"
 #include "downloader/files/file_table.h"
+#include "tests/support/conversion_helpers.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/text_rows.h"
 
 namespace pat {
 namespace {
 
 using test::SlotValues;
+using test::csv_row;
 
 // A row from its columns (1 to 29), empty columns left out.
 Text columns_row(const std::map<int, Text>& columns) {

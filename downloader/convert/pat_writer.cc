@@ -30,12 +30,6 @@ void pat_row(const CertificateRecord& record, Text& row) {
   }
 }
 
-Text pat_row(const CertificateRecord& record) {
-  Text row;
-  pat_row(record, row);
-  return row;
-}
-
 Text date_string(const std::tm& now) {
   char year[16];
   std::snprintf(year, sizeof year, "%04d", now.tm_year + 1900);

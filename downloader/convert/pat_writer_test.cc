@@ -3,17 +3,19 @@
 #include <string>
 #include <vector>
 
-#include "downloader/convert/convert_test_support.h"
 #include "downloader/convert/writers.h"
 #include "downloader/files/file_table.h"
 #include "downloader/run_error.h"
+#include "tests/support/conversion_helpers.h"
 #include "tests/support/file_bytes.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/text_rows.h"
 
 namespace pat {
 namespace {
 
 using test::SlotValues;
+using test::pat_row;
 
 constexpr int output_number = 2;
 

@@ -144,11 +144,4 @@ SlotSet report_slots(Writer report, std::string_view report_format) {
   return slots;
 }
 
-Text report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
-                std::string_view row_end) {
-  Text row;
-  report_row(record, report, report_format, row_end, row);
-  return row;
-}
-
 }  // namespace pat

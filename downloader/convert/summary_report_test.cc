@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "downloader/convert/convert_test_support.h"
 #include "downloader/files/file_identity.h"
 #include "downloader/run_error.h"
+#include "tests/support/conversion_helpers.h"
 #include "tests/support/file_bytes.h"
 
 namespace pat::test {

@@ -10,20 +10,17 @@
 #include "downloader/text/text.h"
 
 // The writers of the converted formats: each builds its text from a
-// complete record; the conversion driver writes it. The forms that take a
-// `row` put it there in place of what it held, so that one buffer serves
-// every row.
+// complete record; the conversion driver writes it. A row is put in `row`
+// in place of what it held, so that one buffer serves every row.
 
 namespace pat {
 
 // CSV file (format 5).
 extern const std::string_view csv_title_text;  // the 268-byte title line
 void csv_title_line(FileTable& files, int number);
-Text csv_row(const CertificateRecord& record);
 void csv_row(const CertificateRecord& record, Text& row);
 
 // Lorvane data file (format 6).
-Text pat_row(const CertificateRecord& record);
 void pat_row(const CertificateRecord& record, Text& row);
 Text date_string(const std::tm& now);  // month-day-year
 Text time_string(const std::tm& now);
@@ -45,8 +42,6 @@ void pat_trailer(const TrailerTexts& texts, std::string_view file_name, Certific
 void copy_header_file(std::string_view name, FileTable& files, int output_number);
 void report_heading(Writer report, std::string_view report_format, FileTable& files,
                     int output_number);
-Text report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
-                std::string_view row_end);
 void report_row(const CertificateRecord& record, Writer report, std::string_view report_format,
                 std::string_view row_end, Text& row);
 // The slots that a report's rows show.

@@ -84,15 +84,20 @@ class FileTable {
   void line_input_file(int number, Text& target);
   bool end_of_file(int number);
   void print_to_file(int number, std::string_view text, bool line_end);
-  // Hands buffered output to the system now.
+  // Hands buffered output to the system now. The program's output goes as
+  // its buffer fills, before each read from a port and on its way to the
+  // medium; tests flush here to see what another reader of the file would.
   void flush_file(int number);
   // Hands buffered output to the system and puts it on the medium (fsync),
   // as every close of an output file also does; a failure is a failed
   // write (75).
   void sync_file(int number);
 
-  // Serial port only. While bytes read ahead are not yet taken, their count
-  // stands for the bytes waiting, without asking the port.
+  // Serial port only: the bytes waiting, and a read of them into a field.
+  // The capture takes blocks (read_available); these stay as the port's
+  // reads byte by byte, which any other reader of a port would use. While
+  // bytes read ahead are not yet taken, their count stands for the bytes
+  // waiting, without asking the port.
   std::uint64_t file_location(int number);
   void get_from_file(int number, FixedText& buffer);
   // Takes every byte read ahead into `bytes`, or, when none is, what the port

@@ -37,7 +37,6 @@ class NumberMap {
     return entries_.end();
   }
   std::size_t count(int number) const { return find(number) == end() ? 0 : 1; }
-  bool contains(int number) const { return find(number) != end(); }
 
   // Like a map: a number already present keeps its value.
   std::pair<iterator, bool> emplace(int number, Value value) {

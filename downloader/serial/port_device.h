@@ -17,6 +17,7 @@ class PortDevice : public Device {
   PortDevice(int fd, const SerialSettings& settings) : fd_(fd), settings_(settings) {}
   ~PortDevice() override;
 
+  // For tests of what the opener read from a name; the port keeps to them.
   const SerialSettings& settings() const { return settings_; }
 
   ssize_t read(char* into, std::size_t n) override;

@@ -8,6 +8,9 @@
 
 // Text values: byte strings of explicit length (any byte, 0 included),
 // positions counted from 1, and the edge rules every stage relies on.
+// The operations are one set that the stages are written against, kept
+// whole although the program calls only some of them: a stage may take up
+// any other without a new edge rule, and the tests hold every one.
 
 namespace pat {
 

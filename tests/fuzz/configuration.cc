@@ -14,14 +14,17 @@
 
 #include "downloader/configuration.h"
 #include "downloader/console/console.h"
-#include "downloader/console/scripted_backend.h"
 #include "downloader/files/file_table.h"
 #include "downloader/program.h"
 #include "downloader/run_error.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/line_model.h"
+#include "tests/support/screen_rows.h"
+#include "tests/support/scripted_backend.h"
 
 using namespace pat;
+using pat::test::row_text;
+using pat::test::ScriptedBackend;
 
 namespace {
 
@@ -73,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool too_large = value >= '5' && value <= '9';
   FUZZ_CHECK(ended == too_large, fuzz::escaped(bytes));
   if (too_large) {
-    std::string row = console.row_text(2);
+    std::string row = row_text(console, 2);
     FUZZ_CHECK(row.rfind(message, 0) == 0, row);
     FUZZ_CHECK(p.settings.report_format.empty(), fuzz::escaped(bytes));
   } else {

@@ -19,15 +19,16 @@
 #include <string_view>
 
 #include "downloader/console/console.h"
-#include "downloader/console/scripted_backend.h"
 #include "downloader/convert/convert_capture.h"
 #include "downloader/convert/summary_report.h"
 #include "downloader/files/file_table.h"
 #include "downloader/run_error.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "tests/fuzz/line_model.h"
+#include "tests/support/scripted_backend.h"
 
 using namespace pat;
+using pat::test::ScriptedBackend;
 
 namespace {
 

@@ -19,11 +19,12 @@
 
 #include "downloader/console/console.h"
 #include "downloader/console/line_entry.h"
-#include "downloader/console/scripted_backend.h"
 #include "downloader/run_error.h"
 #include "tests/fuzz/fuzz_support.h"
+#include "tests/support/scripted_backend.h"
 
 using namespace pat;
+using pat::test::ScriptedBackend;
 
 namespace {
 

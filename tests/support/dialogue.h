@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "downloader/console/scripted_backend.h"
+#include "tests/support/scripted_backend.h"
 #include "tests/support/tmux_run.h"
 
 // The dialogue before a capture, answered as a user does: either typed ahead

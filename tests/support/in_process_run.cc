@@ -2,6 +2,7 @@
 
 #include "downloader/run_error.h"
 #include "downloader/run_frame.h"
+#include "tests/support/screen_rows.h"
 
 namespace pat::test {
 
@@ -25,7 +26,7 @@ bool InProcessRun::ends_run(Outcome outcome) {
 }
 
 std::string InProcessRun::row(int row) const {
-  std::string text = console.row_text(row);
+  std::string text = row_text(console, row);
   while (!text.empty() && text.back() == ' ') text.pop_back();
   return text;
 }

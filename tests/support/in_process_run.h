@@ -3,12 +3,12 @@
 #include <string>
 
 #include "downloader/console/console.h"
-#include "downloader/console/scripted_backend.h"
 #include "downloader/files/file_table.h"
 #include "downloader/program.h"
 #include "downloader/serial/port_device.h"
 #include "downloader/stage_outcome.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/scripted_backend.h"
 
 // A whole run of the main routine in this process: the scripted console and
 // a fresh working folder.

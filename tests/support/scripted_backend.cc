@@ -1,6 +1,6 @@
-#include "downloader/console/scripted_backend.h"
+#include "tests/support/scripted_backend.h"
 
-namespace pat {
+namespace pat::test {
 
 void ScriptedBackend::type(std::string_view chars) {
   for (char c : chars) {
@@ -77,4 +77,4 @@ void ScriptedBackend::show_message(std::string_view caption, std::string_view te
   boxes.emplace_back(text);
 }
 
-}  // namespace pat
+}  // namespace pat::test

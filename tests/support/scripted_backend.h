@@ -13,7 +13,7 @@
 // are answered from a list. When the script runs out it asks the run to end,
 // so a test never hangs.
 
-namespace pat {
+namespace pat::test {
 
 class ScriptedBackend : public ConsoleBackend {
  public:
@@ -57,4 +57,4 @@ class ScriptedBackend : public ConsoleBackend {
   std::deque<bool> answers_;
 };
 
-}  // namespace pat
+}  // namespace pat::test

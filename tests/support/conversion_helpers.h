@@ -10,11 +10,11 @@
 #include <utility>
 
 #include "downloader/console/console.h"
-#include "downloader/console/scripted_backend.h"
 #include "downloader/convert/certificate_record.h"
 #include "downloader/files/file_table.h"
 #include "downloader/text/text.h"
 #include "tests/support/scratch_folder.h"
+#include "tests/support/scripted_backend.h"
 
 namespace pat::test {
 
