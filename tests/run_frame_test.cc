@@ -19,6 +19,14 @@ namespace {
 
 const char* const version_line = " Version : 0.12 - 16-11-2019";
 
+// The handler, entered for `number`, up to the end of the run.
+void enter_handler(Program& p, int number) {
+  try {
+    handle_run_error(p, number);
+  } catch (const ProgramExit&) {
+  }
+}
+
 // Answers the dialogue: port, baud choice, name, format, then the two
 // instruction screens.
 void answer_dialogue(ScriptedBackend& b, const std::string& port, const std::string& name,
@@ -126,10 +134,7 @@ TEST_P(UnhandledErrorBox, AnswerDecidesWhetherTheHandlerGoesOn) {
   p.settings.port_text = "3";
   p.settings.file_name = "shop.txt";
   run.backend.answer_boxes({go_on});
-  try {
-    handle_run_error(p, 68);
-  } catch (const ProgramExit&) {
-  }
+  enter_handler(p, 68);
   ASSERT_EQ(run.backend.boxes.size(), 2u);  // one box: its caption and its text
   EXPECT_EQ(run.backend.boxes[0], "Unhandled Error #53");
   EXPECT_NE(run.backend.boxes[1].find("Continue?"), std::string::npos);
@@ -171,10 +176,7 @@ TEST(ErrorHandlerScreens, NameWhereTheDownloadLies) {
     p.settings.version_date = "16-11-2019";
     p.settings.file_name = "shop.csv";
     p.settings.download_at = c.download_at;
-    try {
-      handle_run_error(p, c.number);
-    } catch (const ProgramExit&) {
-    }
+    enter_handler(p, c.number);
     const int error_row = c.number == 70 ? 4 : 2;
     EXPECT_EQ(run.row(error_row), " Error: " + std::to_string(c.number)) << run.screen_text();
     // The kept line right after the error line, then the handler's empty
@@ -201,10 +203,7 @@ TEST(ErrorHandlerScreens, PortErrorKeepsAnOutputThatHoldsTheDownload) {
   p.settings.port_text = "3";
   p.settings.file_name = "shop.csv";
   p.settings.download_at = "shop.csv";
-  try {
-    handle_run_error(p, 68);
-  } catch (const ProgramExit&) {
-  }
+  enter_handler(p, 68);
   EXPECT_EQ(run.row(3), " COM PORT 3 NOT ANSWERING") << run.screen_text();
   EXPECT_EQ(run.row(4), " Error: 68");
   EXPECT_EQ(run.row(5), " The download is kept in 'shop.csv'");
@@ -220,10 +219,7 @@ TEST(ErrorHandlerScreens, UnhandledErrorBoxNamesWhereTheDownloadLies) {
   p.settings.file_name = "shop.txt";
   p.settings.download_at = "shop.xtx";
   run.backend.answer_boxes({false});
-  try {
-    handle_run_error(p, 68);
-  } catch (const ProgramExit&) {
-  }
+  enter_handler(p, 68);
   ASSERT_EQ(run.backend.boxes.size(), 2u);
   const std::string& text = run.backend.boxes[1];
   EXPECT_NE(text.find("\n The download is kept in 'shop.xtx'\nContinue?"), std::string::npos)

@@ -60,7 +60,8 @@ bool capture_download(Console& c, FileTable& f, const CaptureClock& clock,
     f.read_available(port_file, block);
     const CaptureStep step = rules.step(block, clock(), next_key);
     if (!step.written.empty()) f.print_to_file(output_file, step.written, false);
-    if (rules.data_received() && order.converted_later) download_at = order.file_name;
+    if (order.converted_later && download_at.empty() && rules.data_received())
+      download_at = order.file_name;
 
     if (step.reading_screen) {
       c.clear_screen();

@@ -49,6 +49,14 @@ Text move_to_copy(FileTable& files, const Text& name, std::string_view extension
   return copy;
 }
 
+void close_conversion(FileTable& files, const ConversionResult& result, Text& download_at) {
+  files.close_file(copy_file);
+  files.close_file(converted_file);
+  if (result.kept) return;
+  kill_files(result.copy);
+  download_at.clear();
+}
+
 bool converted_whole(const FileTable& files, int number, long records) {
   return records > 0 && read_to_last_byte(files, number);
 }

@@ -42,6 +42,10 @@ void remove_leftover(FileTable& files, std::string_view name,
 Text move_to_copy(FileTable& files, const Text& name, std::string_view extension,
                   const std::optional<FileIdentity>& agreed, Text& download_at);
 
+// Closes the copy and the converted file, then deletes the copy unless it
+// is kept; download_at is then cleared.
+void close_conversion(FileTable& files, const ConversionResult& result, Text& download_at);
+
 // Whether a conversion lost nothing of the download it read as file
 // `number`: it wrote at least one record, and its reader took
 // every byte of the file but, at most, one final byte 26.

@@ -55,7 +55,8 @@ ConversionResult convert_capture(Console& c, FileTable& f, const LocalTime& loca
 
   c.clear_screen();
   c.print_line("Converting file format");
-  const Text temp = move_to_copy(f, name, conversion_copy_extension, order.temporary_agreed, download_at);
+  const Text temp =
+      move_to_copy(f, name, conversion_copy_extension, order.temporary_agreed, download_at);
 
   if (writer == Writer::csv) csv_title_line(f, output_file);
   if (writes_report(writer)) report_heading(writer, order.report_format, f, output_file);
@@ -78,14 +79,6 @@ ConversionResult convert_capture(Console& c, FileTable& f, const LocalTime& loca
   f.sync_file(output_file);
   c.clear_screen();
   return {temp, keep};
-}
-
-void close_conversion(FileTable& f, const ConversionResult& result, Text& download_at) {
-  f.close_file(capture_file);
-  f.close_file(output_file);
-  if (result.kept) return;
-  kill_files(result.copy);
-  download_at.clear();
 }
 
 }  // namespace pat

@@ -25,14 +25,11 @@ struct ConversionOrder {
 // Turns the captured certificate download into the file of the order's
 // writer under the same name. It returns with the converted file (2) on the
 // medium and both it and the copy (1) still open, the screen cleared for the
-// finishing lines; close_conversion ends it. The copy is kept when the
-// conversion lost anything: it wrote no record, stopped at a byte 26 or
-// ended inside a record. download_at names the copy from the move on.
+// finishing lines; close_conversion (capture_copy.h) ends it. The copy is
+// kept when the conversion lost anything: it wrote no record, stopped at a
+// byte 26 or ended inside a record. download_at names the copy from the
+// move on.
 ConversionResult convert_capture(Console& console, FileTable& files, const LocalTime& local_time,
                                  const ConversionOrder& order, Text& download_at);
-
-// Closes the copy and the converted file, then deletes the copy unless it
-// is kept; download_at is then cleared.
-void close_conversion(FileTable& files, const ConversionResult& result, Text& download_at);
 
 }  // namespace pat

@@ -49,7 +49,8 @@ ConversionResult build_summary_report(Console& c, FileTable& f, const SummaryRep
   const Text& name = order.file_name;
 
   c.clear_screen();
-  const Text temp = move_to_copy(f, name, summary_copy_extension, order.temporary_agreed, download_at);
+  const Text temp =
+      move_to_copy(f, name, summary_copy_extension, order.temporary_agreed, download_at);
   copy_header_file("header.txt", f, output_file);
   f.print_to_file(output_file,
                   "Appliance ID     Date      Site             Location         User         Result",
@@ -59,13 +60,10 @@ ConversionResult build_summary_report(Console& c, FileTable& f, const SummaryRep
                   true);
 
   const ReportLines lines = copy_report_lines(c, f);
-  const bool keep = !converted_whole(f, capture_file, lines.written) || lines.certificate;
-  f.close_file(capture_file);
-  f.close_file(output_file);
-  if (keep) return {temp, true};
-  kill_files(temp);
-  download_at.clear();
-  return {temp, false};
+  const ConversionResult made{
+      temp, !converted_whole(f, capture_file, lines.written) || lines.certificate};
+  close_conversion(f, made, download_at);
+  return made;
 }
 
 }  // namespace pat
